@@ -45,6 +45,10 @@ public:
     // True exactly when the document was written; on false the file is as
     // it was.
     bool saveFile() const;
+    // Takes an exclusive lock that serialises the load-modify-save cycles of
+    // cooperating processes on this file name, held until the store is
+    // destroyed or the process ends. True when the lock is held.
+    bool lockFile();
 
     // Replaces the contents of values by the values of the nodes that the
     // expression selects (the first maxCount of them; 0: all). A text node

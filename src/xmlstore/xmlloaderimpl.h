@@ -28,6 +28,10 @@ public:
     static void start();
     static void stop();
 
+    // loadsave.cpp: parsing from the named file and replacing it safely.
+    // Closes the descriptor that holds the file lock, if any.
+    void releaseLock();
+
     // evaluation.cpp: every evaluation runs in a fresh XPath context unless
     // the caller passes one. On true the caller owns and frees both context
     // and result object; on false nothing is left to free (a context passed
@@ -64,6 +68,7 @@ public:
     static unsigned int references;
     std::string fileName;
     xmlDocPtr doc;
+    int lockFd = -1;
 };
 
 #endif
