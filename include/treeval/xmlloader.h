@@ -74,6 +74,12 @@ public:
     bool setOrCreateVectorImpl(const XString& path, const std::vector<XString>& values,
                                const std::vector<bool>& flags);
 
+    // For a path whose last step names an attribute, the number of elements
+    // its parent path selects (each would receive one attribute); 0 for any
+    // other path. Lets a caller refuse a set that would touch several
+    // elements before anything changes.
+    unsigned int attributeParentCount(const std::string& path) const;
+
     // Removes every node the expression selects from the document (in
     // memory). True exactly when it selected one node.
     bool deletePath(const std::string& path);

@@ -61,6 +61,13 @@ public:
     // setengine.cpp
     bool setOrCreateVector(const XString& path, const std::vector<XString>& values,
                            const std::vector<bool>& flags);
+    // The engine itself. With setFound false the nodes the path already
+    // selects keep their content: only their number is brought to the
+    // number of values (used for the parents of an attribute step).
+    bool storeValues(const XString& path, const std::vector<XString>& values,
+                     const std::vector<bool>& flags, bool setFound);
+    // How deep the engine has recursed: one level per missing ancestor.
+    int engineDepth = 0;
 
     // loggers.cpp
     static Logger logger;

@@ -1,0 +1,126 @@
+// Checks of names, text and depth against what the parser reads back, and
+// literal storing of values. Some of the library's setters read entity
+// references from the text they are given while others escape it; the
+// store always goes through setNodeText so that new and existing nodes
+// take a value the same way.
+#include "xmltext.h"
+
+#include <libxml/chvalid.h>
+#include <libxml/xmlstring.h>
+
+#include <cstring>
+
+bool isXmlName(const XString& name) {
+    return name.length() > 0 && xmlValidateNCName(name, 0) == 0;
+}
+
+bool isAttributeName(const XString& name) {
+    return isXmlName(name) && name != XString("xmlns");
+}
+
+namespace {
+
+// Decodes one UTF-8 sequence strictly (no overlong forms, no surrogates,
+// nothing above U+10FFFF); returns its length, or 0 when it is malformed.
+int decodeUtf8(const unsigned char* s, unsigned long left, unsigned int& codePoint) {
+    unsigned char lead = s[0];
+    int length;
+    unsigned int minimum;
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, minimum = 0x80, codePoint = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, minimum = 0x800, codePoint = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, minimum = 0x10000, codePoint = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (static_cast<unsigned long>(length) > left) return 0;
+    for (int i = 1; i < length; ++i) {
+        if ((s[i] & 0xC0) != 0x80) return 0;
+        codePoint = (codePoint << 6) | (s[i] & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF) return 0;
+    if (codePoint >= 0xD800 && codePoint <= 0xDFFF) return 0;
+    return length;
+}
+
+}  // namespace
+
+bool isXmlText(const XString& text) {
+    unsigned long length = text.length();
+    if (length > MAX_TEXT_LENGTH) return false;
+    const unsigned char* s = text;
+    for (unsigned long i = 0; i < length;) {
+        unsigned int codePoint;
+        int n = decodeUtf8(s + i, length - i, codePoint);
+        if (n == 0 || !xmlIsCharQ(codePoint)) return false;
+        i += n;
+    }
+    return true;
+}
+
+int elementDepth(const xmlNode* node) {
+    int depth = 0;
+    for (; node && node->type == XML_ELEMENT_NODE; node = node->parent) ++depth;
+    return depth;
+}
+
+bool isTreeNode(const xmlNode* node) {
+    return node && node->type != XML_NAMESPACE_DECL && node->type != XML_DOCUMENT_NODE &&
+           node->type != XML_HTML_DOCUMENT_NODE;
+}
+
+namespace {
+
+bool contains(const XString& text, const char* needle) {
+    return std::strstr(reinterpret_cast<const char*>(static_cast<const unsigned char*>(text)),
+                       needle) != nullptr;
+}
+
+// Text that the node kinds holding raw text cannot carry and still parse.
+bool fitsRawText(xmlElementType type, const XString& text) {
+    switch (type) {
+        case XML_COMMENT_NODE:
+            return !contains(text, "--") &&
+                   (text.length() == 0 || text[text.length() - 1] != '-');
+        case XML_CDATA_SECTION_NODE:
+            return !contains(text, "]]>");
+        case XML_PI_NODE:
+            return !contains(text, "?>");
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+bool setNodeText(xmlNode* node, const XString& text) {
+    switch (node->type) {
+        case XML_ELEMENT_NODE:
+            // Setting null content only drops the children; adding content
+            // then makes one text node of the exact bytes.
+            xmlNodeSetContent(node, nullptr);
+            if (text.length() > 0) xmlNodeAddContent(node, text);
+            return true;
+        case XML_ATTRIBUTE_NODE: {
+            // Setting the property by its own name and namespace replaces
+            // its value in place, keeping its position among the element's
+            // attributes, and stores the text as it is.
+            xmlAttr* attribute = reinterpret_cast<xmlAttr*>(node);
+            return xmlSetNsProp(attribute->parent, attribute->ns, attribute->name, text) != nullptr;
+        }
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+        case XML_COMMENT_NODE:
+        case XML_PI_NODE:
+            if (!fitsRawText(node->type, text)) return false;
+            xmlNodeSetContent(node, text);
+            return true;
+        default:
+            return false;
+    }
+}
