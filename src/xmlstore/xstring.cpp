@@ -4,7 +4,6 @@
 #include <treeval/xstring.h>
 
 #include <climits>
-#include <cstring>
 
 #include <libxml/xmlmemory.h>
 #include <libxml/xmlstring.h>
