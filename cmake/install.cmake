@@ -23,3 +23,4 @@ install(FILES ${PROJECT_BINARY_DIR}/treevalConfig.cmake
 configure_file(cmake/treeval.pc.in ${PROJECT_BINARY_DIR}/treeval.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/treeval.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 install(FILES docs/absname.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES docs/treeval.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
