@@ -20,6 +20,11 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/treevalConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/treevalConfig.cmake
   ${PROJECT_BINARY_DIR}/treevalConfigVersion.cmake DESTINATION ${TREEVAL_CMAKE_DIR})
 
+# The pkg-config file finds the installation from where it lies itself, so it
+# stays right under any prefix: a packaged tree installs elsewhere than the
+# prefix the build was configured with.
+file(RELATIVE_PATH TREEVAL_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" TREEVAL_PC_TO_PREFIX "${TREEVAL_PC_TO_PREFIX}")
 configure_file(cmake/treeval.pc.in ${PROJECT_BINARY_DIR}/treeval.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/treeval.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 install(FILES docs/absname.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
