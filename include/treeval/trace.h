@@ -122,13 +122,19 @@ private:
 
     std::uint32_t effectiveMask(const std::string& function);
     bool isBelow(const Logger& ancestor) const;
+    // The logger after this one in the chain.
+    Logger* successor() const;
 
     mutable Settings* settings;
     const Logger* parent;
     std::string name;
+    // The next logger; unused in the root, whose link is afterRoot.
     Logger* next;
 
     static Logger _main;
+    // The logger right after the root: a plain pointer, valid before any
+    // constructor runs, so that loggers built before the root can link in.
+    static Logger* afterRoot;
     static std::uint64_t instancecount;
     static bool _clogging;
     static std::set<std::string> log_files;
