@@ -1,0 +1,10 @@
+// Tunes the process's memory allocator for the document the command is
+// about to read. Without a tunable allocator in the build it does nothing.
+#ifndef TREEVAL_ALLOCATOR_H
+#define TREEVAL_ALLOCATOR_H
+
+// Call once at start, before the file is loaded, with the file's name as
+// given on the command line. A missing or unreadable file changes nothing.
+void tuneAllocatorFor(const char* file);
+
+#endif
