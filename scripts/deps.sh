@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libxml2-dev libxml2-utils
-          googletest libgtest-dev libgmock-dev libbenchmark-dev groff-base)
+          googletest libgtest-dev libgmock-dev libbenchmark-dev groff-base
+          libmimalloc-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
