@@ -4,6 +4,7 @@
 // true; every other path is handed to the set engine with one blank value.
 #include <libxml/tree.h>
 
+#include "treeedits.h"
 #include "xmlloaderimpl.h"
 #include "xmltext.h"
 
@@ -58,16 +59,19 @@ bool XMLLoaderImpl::createNode(const XString& path) {
     xmlNode* parentNode = nullptr;
     if (evaluate(parent, evaluation) && evaluation.count() > 0) parentNode = evaluation.node(0);
     xmlNode* created = nullptr;
-    if (parentNode && parentNode->type == XML_ELEMENT_NODE &&
-        elementDepth(parentNode) < MAX_TREE_DEPTH - (attributeKey ? 0 : 1))
-        created = xmlNewChild(parentNode, nullptr, element, nullptr);
+    if (parentNode && canHoldNewElements(parentNode, 1))
+        created = edits.addElement(parentNode, element, XString());
     if (created) {
-        xmlNode* made = attributeKey ? reinterpret_cast<xmlNode*>(xmlNewProp(created, keyName, value))
-                                     : xmlNewTextChild(created, nullptr, key, value);
+        xmlNode* made = nullptr;
+        if (attributeKey)
+            made = edits.addAttribute(created, keyName, value);
+        else if (canHoldNewElements(created, 1))
+            made = edits.addElement(created, key, value);
         if (made) return true;
     }
     if (!parentNode) trace(LOG_ERR, "Failed to locate parent node: " + parent.stringValue(""));
     if (!created) trace(LOG_ERR, "Failed to create child node:" + element.stringValue(""));
-    trace(LOG_ERR, "Failed to create child node:" + key.stringValue("") + "=" + value.stringValue(""));
+    trace(LOG_ERR,
+          "Failed to create child node:" + key.stringValue("") + "=" + value.stringValue(""));
     return false;
 }

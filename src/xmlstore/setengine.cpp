@@ -10,14 +10,19 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "treeedits.h"
 #include "xmlloaderimpl.h"
 #include "xmltext.h"
 
 namespace {
 
-std::string text(const XString& s) { return s.stringValue(""); }
+std::string text(const XString& s) {
+    return s.stringValue("");
+}
 
-bool isAttributeStep(const XString& last) { return last.length() > 0 && last[0] == '@'; }
+bool isAttributeStep(const XString& last) {
+    return last.length() > 0 && last[0] == '@';
+}
 
 // Counts one level of the engine's recursion for as long as it lives.
 class DepthGuard {
@@ -41,8 +46,15 @@ public:
     unsigned int selectedCount() const {
         return static_cast<unsigned int>(std::count(flags_.begin(), flags_.begin() + size_, true));
     }
+    // Whether every selected value is text the tree can hold.
+    bool allStorable() const {
+        for (std::size_t i = 0; i < size_; ++i)
+            if (flags_[i] && !isXmlText(values_[i])) return false;
+        return true;
+    }
     const XString& next() {
-        while (!flags_[position_]) ++position_;
+        while (!flags_[position_])
+            ++position_;
         return values_[position_++];
     }
 
@@ -53,12 +65,14 @@ private:
     std::size_t position_ = 0;
 };
 
-// Setting or removing a node frees what lies below it; a node-set that also
-// holds such a descendant would then point at freed memory.
+// Setting or removing a node takes what lies below it out of the tree; a
+// node-set that also holds such a descendant would then edit nodes that are
+// no longer part of the document.
 bool holdsNestedNodes(const Evaluation& found) {
     if (found.count() < 2) return false;
     std::unordered_set<const xmlNode*> nodes;
-    for (int i = 0; i < found.count(); ++i) nodes.insert(found.node(i));
+    for (int i = 0; i < found.count(); ++i)
+        nodes.insert(found.node(i));
     for (int i = 0; i < found.count(); ++i) {
         const xmlNode* node = found.node(i);
         if (!isTreeNode(node)) continue;
@@ -68,28 +82,32 @@ bool holdsNestedNodes(const Evaluation& found) {
     return false;
 }
 
-// Whether a new element may go under parent: an element not already at the
-// deepest level the parser reads, or a document that has no root element
-// yet and receives exactly one.
-bool canHoldNewElements(const xmlNode* parent, unsigned int count) {
-    if (parent->type == XML_ELEMENT_NODE) return elementDepth(parent) < MAX_TREE_DEPTH;
-    return parent->type == XML_DOCUMENT_NODE &&
-           !xmlDocGetRootElement(reinterpret_cast<const xmlDoc*>(parent)) && count == 1;
+// The root element holds the whole document: a file without one does not
+// parse again.
+bool isRootElement(const xmlNode* node) {
+    return node->type == XML_ELEMENT_NODE && node->parent &&
+           node->parent->type == XML_DOCUMENT_NODE;
 }
 
+// The attribute's name as a path step names it, with its prefix.
+XString qualifiedName(const xmlNode* attribute) {
+    XString name(attribute->name);
+    if (attribute->ns && attribute->ns->prefix) return XString(attribute->ns->prefix) + ":" + name;
+    return name;
+}
 
 using Trace = Logger::Functor<Logger::Id>;
 
 // Adds the nodes for the values from position `have` on: attributes one
 // per parent element in document order, elements all under the first
 // parent, each appended as its last child.
-bool addNodes(const Trace& trace, const XString& parent, const XString& last,
+bool addNodes(const Trace& trace, TreeEdits& edits, const XString& parent, const XString& last,
               const Evaluation& parents, unsigned int have, unsigned int want,
               ValueCursor& cursor) {
     trace(LOG_T, "Adding '" + text(last) + "' nodes to: " + text(parent));
     const bool attributeStep = isAttributeStep(last);
     const XString name = attributeStep ? last.substr(1, XString::npos) : last;
-    if (!(attributeStep ? isAttributeName(name) : isXmlName(name))) {
+    if (!attributeStep && !isXmlName(name)) {
         trace(LOG_ERR, "Not an XML name: " + text(last));
         return false;
     }
@@ -99,12 +117,11 @@ bool addNodes(const Trace& trace, const XString& parent, const XString& last,
         if (attributeStep) {
             xmlNode* element = static_cast<int>(k) < parents.count() ? parents.node(k) : nullptr;
             if (element && element->type == XML_ELEMENT_NODE)
-                made = reinterpret_cast<xmlNode*>(xmlNewProp(element, name, v));
+                made = edits.addAttribute(element, name, v);
         } else {
             xmlNode* first = parents.count() > 0 ? parents.node(0) : nullptr;
             if (first && canHoldNewElements(first, want - have))
-                made = v.blank() ? xmlNewChild(first, nullptr, name, nullptr)
-                                 : xmlNewTextChild(first, nullptr, name, v);
+                made = edits.addElement(first, name, v);
         }
         if (!made) {
             trace(LOG_ERR, "Failed to add nodes to: " + text(parent));
@@ -117,7 +134,8 @@ bool addNodes(const Trace& trace, const XString& parent, const XString& last,
 // Removes the found nodes from position `keep` on. Each entry is cleared as
 // its node goes, and the count is cut once at the end, so the work is
 // linear in the number of nodes removed.
-bool removeNodes(const Trace& trace, const XString& parent, Evaluation& found, unsigned int keep) {
+bool removeNodes(const Trace& trace, TreeEdits& edits, const XString& parent, Evaluation& found,
+                 unsigned int keep) {
     trace(LOG_T, "Removing nodes from: " + text(parent));
     xmlNodeSet* set = found.object->nodesetval;
     for (int i = static_cast<int>(keep); i < set->nodeNr; ++i) {
@@ -127,9 +145,13 @@ bool removeNodes(const Trace& trace, const XString& parent, Evaluation& found, u
             trace(LOG_ERR, "NULL nodes retrieved from: " + text(parent));
             return false;
         }
-        xmlUnlinkNode(node);
+        if (isRootElement(node)) {
+            set->nodeNr = i;
+            trace(LOG_ERR, "Cannot remove the root element: " + text(parent));
+            return false;
+        }
+        edits.remove(node);
         set->nodeTab[i] = nullptr;
-        xmlFreeNode(node);
     }
     set->nodeNr = static_cast<int>(keep);
     return true;
@@ -137,9 +159,12 @@ bool removeNodes(const Trace& trace, const XString& parent, Evaluation& found, u
 
 }  // namespace
 
+// The outermost call takes back every edit of a call that fails, so that a
+// failed call leaves the document as it was.
 bool XMLLoaderImpl::setOrCreateVector(const XString& path, const std::vector<XString>& values,
                                       const std::vector<bool>& flags) {
-    return storeValues(path, values, flags, true);
+    EditScope scope(edits);
+    return scope.close(storeValues(path, values, flags, true));
 }
 
 bool XMLLoaderImpl::storeValues(const XString& path, const std::vector<XString>& values,
@@ -152,25 +177,28 @@ bool XMLLoaderImpl::storeValues(const XString& path, const std::vector<XString>&
     }
     ValueCursor cursor(values, flags);
     const unsigned int N = cursor.selectedCount();
-    for (std::size_t i = 0; i < std::min(values.size(), flags.size()); ++i) {
-        if (flags[i] && !isXmlText(values[i])) {
-            trace(LOG_ERR, "Value cannot be stored in XML at: " + text(path));
-            return false;
-        }
+    if (!cursor.allStorable()) {
+        trace(LOG_ERR, "Value cannot be stored in XML at: " + text(path));
+        return false;
     }
 
     // Split. For a path ending in a condition, the parent path is the path
     // without that condition.
     XString parent, last, key, value;
     bool ok = splitPath(path, parent, last);
-    if (splitCondition(path, parent, key, value)) ok = createNode(path) && ok;
     const bool attributeStep = isAttributeStep(last);
+    if (attributeStep && !isAttributeName(last.substr(1, XString::npos))) {
+        trace(LOG_ERR, "Not an XML name: " + text(last));
+        return false;
+    }
+    if (splitCondition(path, parent, key, value)) ok = createNode(path) && ok;
     const bool hasParent = parent.length() > 0;
 
     // Attribute parents: one element per value.
     if (ok && attributeStep && countNodes(parent) != N) {
         trace(LOG_T, "Creating or removing parent nodes for " + text(path));
-        bool adjusted = storeValues(parent, std::vector<XString>(N), std::vector<bool>(N, true), false);
+        bool adjusted =
+            storeValues(parent, std::vector<XString>(N), std::vector<bool>(N, true), false);
         if (countNodes(parent) != N) {
             trace(LOG_ERR, "Attempt to adjust parent nodes for " + text(path) + " failed");
             return false;
@@ -201,62 +229,61 @@ bool XMLLoaderImpl::storeValues(const XString& path, const std::vector<XString>&
             trace(LOG_ERR, "Document has another root element than: " + text(last));
             return false;
         }
+        if (N > 1) {
+            trace(LOG_ERR, "Attempt to create >1 root nodes");
+            return false;
+        }
         if (!isXmlName(last)) {
             trace(LOG_ERR, "Not an XML name: " + text(last));
             return false;
         }
-        xmlNode* root = xmlNewNode(nullptr, last);
-        if (!root) {
+        const XString none;
+        if (!edits.addElement(reinterpret_cast<xmlNode*>(doc), last,
+                              N == 1 ? cursor.next() : none)) {
             trace(LOG_ERR, "Failed to add nodes to: " + text(parent));
             return false;
         }
-        xmlDocSetRootElement(doc, root);
-        if (N == 0) return true;
-        if (N == 1) {
-            const XString& v = cursor.next();
-            if (!v.blank()) setNodeText(root, v);
-            return true;
-        }
-        trace(LOG_ERR, "Attempt to create >1 root nodes");
-        return false;
+        return true;
     }
 
     // Set the found nodes.
+    if (usable && F > 0 && !attributeStep && holdsNestedNodes(found)) {
+        trace(LOG_ERR, "Nested nodes selected by: " + text(path));
+        return false;
+    }
     const unsigned int M = attributeStep ? F : std::min(F, N);
     bool success = usable;
-    if (usable && M > 0) {
-        if (!attributeStep && holdsNestedNodes(found)) {
-            trace(LOG_ERR, "Nested nodes selected by: " + text(path));
-            return false;
+    for (unsigned int i = 0; usable && i < M; ++i) {
+        xmlNode* node = found.node(i);
+        if (!node) {
+            trace(LOG_ERR, "NULL nodes retrieved from: " + text(parent));
+            success = false;
+            break;
         }
-        for (unsigned int i = 0; i < M; ++i) {
-            xmlNode* node = found.node(i);
-            if (!node) {
-                trace(LOG_ERR, "NULL nodes retrieved from: " + text(parent));
-                success = false;
-                break;
-            }
-            if (!attributeStep) {
-                const XString& v = cursor.next();
-                if (setFound && !setNodeText(node, v)) {
-                    trace(LOG_ERR, "Cannot store a value in the node selected by: " + text(path));
-                    return false;
-                }
-                continue;
-            }
-            if (node->type != XML_ATTRIBUTE_NODE) {
-                trace(LOG_ERR, "Not an attribute, selected by: " + text(path));
+        if (!attributeStep) {
+            const XString& v = cursor.next();
+            if (setFound && !edits.setText(node, v)) {
+                trace(LOG_ERR, "Cannot store a value in the node selected by: " + text(path));
                 return false;
             }
-            if (N == 1 && XString("@") + XString(node->name) == last)
-                return setNodeText(node, cursor.next());
-            // Any other selected attribute is replaced, not updated: it goes
-            // now and its successor is added below. Its entry is cleared so
-            // that freeing the result does not touch it.
-            xmlUnlinkNode(node);
-            found.object->nodesetval->nodeTab[i] = nullptr;
-            xmlFreeNode(node);
+            continue;
         }
+        if (node->type != XML_ATTRIBUTE_NODE) {
+            trace(LOG_ERR, "Not an attribute, selected by: " + text(path));
+            return false;
+        }
+        // One value for an attribute that exists: it keeps its place among
+        // its element's attributes.
+        if (N == 1 && XString("@") + qualifiedName(node) == last) {
+            if (edits.setText(node, cursor.next())) return true;
+            trace(LOG_ERR, "Cannot store a value in the node selected by: " + text(path));
+            return false;
+        }
+        // Any other selected attribute is replaced, not updated: it goes
+        // now and its successor is added below. Its entry is cleared, as
+        // the result no longer covers it.
+        edits.remove(node);
+        found.object->nodesetval->nodeTab[i] = nullptr;
     }
 
     // Balance the number of nodes against the number of values.
@@ -269,8 +296,8 @@ bool XMLLoaderImpl::storeValues(const XString& path, const std::vector<XString>&
         trace(LOG_ERR, "Could not retrieve parent node: " + text(parent));
         return false;
     }
-    return G < N ? addNodes(trace, parent, last, parents, G, N, cursor)
-                 : removeNodes(trace, parent, found, N);
+    return G < N ? addNodes(trace, edits, parent, last, parents, G, N, cursor)
+                 : removeNodes(trace, edits, parent, found, N);
 }
 
 bool XMLLoader::setOrCreateVectorImpl(const XString& path, const std::vector<XString>& values,

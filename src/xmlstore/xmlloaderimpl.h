@@ -13,6 +13,7 @@
 #include <treeval/trace.h>
 #include <treeval/xstring.h>
 
+#include "treeedits.h"
 #include "xmlptr.h"
 
 class XMLLoaderImpl : public Object {
@@ -68,6 +69,9 @@ public:
                      const std::vector<bool>& flags, bool setFound);
     // How deep the engine has recursed: one level per missing ancestor.
     int engineDepth = 0;
+    // Every change the engine and node creation make to the tree; a failed
+    // set-or-create takes them all back.
+    TreeEdits edits;
 
     // loggers.cpp
     static Logger logger;

@@ -1,8 +1,5 @@
-// Checks of names, text and depth against what the parser reads back, and
-// literal storing of values. Some of the library's setters read entity
-// references from the text they are given while others escape it; the
-// store always goes through setNodeText so that new and existing nodes
-// take a value the same way.
+// Checks of names, text, depth and places against what the parser reads
+// back. Storing the values themselves is left to the tree edits.
 #include "xmltext.h"
 
 #include <libxml/chvalid.h>
@@ -15,6 +12,8 @@ bool isXmlName(const XString& name) {
 }
 
 bool isAttributeName(const XString& name) {
+    const char* text = reinterpret_cast<const char*>(static_cast<const unsigned char*>(name));
+    if (std::strncmp(text, "xml:", 4) == 0) return isXmlName(XString(text + 4));
     return isXmlName(name) && name != XString("xmlns");
 }
 
@@ -65,8 +64,17 @@ bool isXmlText(const XString& text) {
 
 int elementDepth(const xmlNode* node) {
     int depth = 0;
-    for (; node && node->type == XML_ELEMENT_NODE; node = node->parent) ++depth;
+    for (; node && node->type == XML_ELEMENT_NODE; node = node->parent)
+        ++depth;
     return depth;
+}
+
+bool canHoldNewElements(const xmlNode* parent, unsigned int count) {
+    if (parent->type == XML_DOCUMENT_NODE)
+        return !xmlDocGetRootElement(reinterpret_cast<const xmlDoc*>(parent)) && count == 1;
+    if (parent->type != XML_ELEMENT_NODE || elementDepth(parent) >= MAX_TREE_DEPTH) return false;
+    const xmlNs* defaultNamespace = xmlSearchNs(parent->doc, const_cast<xmlNode*>(parent), nullptr);
+    return !defaultNamespace || !defaultNamespace->href || !defaultNamespace->href[0];
 }
 
 bool isTreeNode(const xmlNode* node) {
@@ -81,46 +89,17 @@ bool contains(const XString& text, const char* needle) {
                        needle) != nullptr;
 }
 
-// Text that the node kinds holding raw text cannot carry and still parse.
-bool fitsRawText(xmlElementType type, const XString& text) {
+}  // namespace
+
+bool canCarryRawText(xmlElementType type, const XString& text) {
     switch (type) {
         case XML_COMMENT_NODE:
-            return !contains(text, "--") &&
-                   (text.length() == 0 || text[text.length() - 1] != '-');
+            return !contains(text, "--") && (text.length() == 0 || text[text.length() - 1] != '-');
         case XML_CDATA_SECTION_NODE:
             return !contains(text, "]]>");
         case XML_PI_NODE:
             return !contains(text, "?>");
         default:
             return true;
-    }
-}
-
-}  // namespace
-
-bool setNodeText(xmlNode* node, const XString& text) {
-    switch (node->type) {
-        case XML_ELEMENT_NODE:
-            // Setting null content only drops the children; adding content
-            // then makes one text node of the exact bytes.
-            xmlNodeSetContent(node, nullptr);
-            if (text.length() > 0) xmlNodeAddContent(node, text);
-            return true;
-        case XML_ATTRIBUTE_NODE: {
-            // Setting the property by its own name and namespace replaces
-            // its value in place, keeping its position among the element's
-            // attributes, and stores the text as it is.
-            xmlAttr* attribute = reinterpret_cast<xmlAttr*>(node);
-            return xmlSetNsProp(attribute->parent, attribute->ns, attribute->name, text) != nullptr;
-        }
-        case XML_TEXT_NODE:
-        case XML_CDATA_SECTION_NODE:
-        case XML_COMMENT_NODE:
-        case XML_PI_NODE:
-            if (!fitsRawText(node->type, text)) return false;
-            xmlNodeSetContent(node, text);
-            return true;
-        default:
-            return false;
     }
 }
