@@ -48,8 +48,7 @@ bool readLink(const std::string& path, std::string& text) {
     std::vector<char> buffer(256);
     for (;;) {
         ssize_t n = readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
+        if (n < 0) return false;
         if (static_cast<std::size_t>(n) < buffer.size()) {
             text.assign(buffer.data(), n);
             return true;
@@ -63,10 +62,8 @@ bool readLink(const std::string& path, std::string& text) {
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
         if (n == 0) {
             errno = EIO;
             return false;
@@ -118,8 +115,7 @@ bool serialise(xmlDoc* doc, Sink& sink) {
     }
     // Takes the buffer over: flushes what is left and frees it.
     int written = xmlSaveFormatFileTo(out, doc, "UTF-8", 1);
-    if (sink.error == 0 && written <= 0)
-        sink.error = EIO;
+    if (sink.error == 0 && written <= 0) sink.error = EIO;
     return sink.error == 0;
 }
 
@@ -145,23 +141,20 @@ bool canNameUnnamedFiles() {
 // a process killed while writing leaves nothing behind. Whatever name it has
 // is removed again unless the rename took it.
 class TempFile {
-  public:
+public:
     TempFile() = default;
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile() {
-        if (!name_.empty())
-            unlink(name_.c_str());
+        if (!name_.empty()) unlink(name_.c_str());
     }
 
     bool create(const std::string& target, mode_t mode) {
         target_ = target;
         if (canNameUnnamedFiles()) {
             fd_.reset(open(directoryOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-            if (fd_.valid())
-                return true;
-            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-                return false;
+            if (fd_.valid()) return true;
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
         }
         return createNamed(mode);
     }
@@ -170,8 +163,7 @@ class TempFile {
 
     // Gives an unnamed file its name; the descriptor must still be open.
     bool name() {
-        if (!name_.empty())
-            return true;
+        if (!name_.empty()) return true;
         std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
         for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS; ++attempt) {
             std::string candidate = tempName(target_, attempt);
@@ -180,20 +172,18 @@ class TempFile {
                 name_ = candidate;
                 return true;
             }
-            if (errno != EEXIST)
-                return false;
+            if (errno != EEXIST) return false;
         }
         return false;
     }
 
     bool renameOverTarget() {
-        if (rename(name_.c_str(), target_.c_str()) != 0)
-            return false;
+        if (rename(name_.c_str(), target_.c_str()) != 0) return false;
         name_.clear();
         return true;
     }
 
-  private:
+private:
     bool createNamed(mode_t mode) {
         for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS; ++attempt) {
             std::string candidate = tempName(target_, attempt);
@@ -203,8 +193,7 @@ class TempFile {
                 name_ = candidate;
                 return true;
             }
-            if (errno != EEXIST)
-                return false;
+            if (errno != EEXIST) return false;
         }
         return false;
     }
@@ -223,8 +212,7 @@ bool copyOwnerAndMode(int fd, const struct stat& old) {
     mode_t mode = old.st_mode & 07777;
     if (fchown(fd, old.st_uid, old.st_gid) != 0) {
         mode &= ~S_ISUID;
-        if (fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0)
-            mode &= ~S_ISGID;
+        if (fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) mode &= ~S_ISGID;
     }
     return fchmod(fd, mode) == 0;
 }
@@ -245,23 +233,19 @@ enum class Outcome { WRITTEN, FAILED, WRITE_IN_PLACE };
 
 // One save of one document to one named file.
 class Saver {
-  public:
+public:
     Saver(xmlDoc* doc, std::string& failure) : doc_(doc), failure_(failure) {}
 
     bool save(const std::string& name) {
-        if (!followLinks(name, path_))
-            return fail("cannot follow the links of " + name, errno);
-        if (!inspectTarget())
-            return false;
-        if (targetExists_ && !replaceable())
-            return writeInPlace();
+        if (!followLinks(name, path_)) return fail("cannot follow the links of " + name, errno);
+        if (!inspectTarget()) return false;
+        if (targetExists_ && !replaceable()) return writeInPlace();
         Outcome outcome = replace();
-        if (outcome == Outcome::WRITE_IN_PLACE)
-            return writeInPlace();
+        if (outcome == Outcome::WRITE_IN_PLACE) return writeInPlace();
         return outcome == Outcome::WRITTEN;
     }
 
-  private:
+private:
     bool fail(const std::string& what, int error) {
         failure_ = describe(what, error);
         return false;
@@ -275,16 +259,13 @@ class Saver {
     // caller may write it: a rename would replace even a read-only file.
     bool inspectTarget() {
         std::string base = baseName(path_);
-        if (base.empty())
-            return fail("cannot write " + path_, path_.empty() ? ENOENT : EISDIR);
+        if (base.empty()) return fail("cannot write " + path_, path_.empty() ? ENOENT : EISDIR);
         target_.reset(open(path_.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         if (!target_.valid()) {
-            if (errno == ENOENT)
-                return true;
+            if (errno == ENOENT) return true;
             return fail("cannot write " + path_, errno);
         }
-        if (fstat(target_.get(), &status_) != 0)
-            return fail("cannot inspect " + path_, errno);
+        if (fstat(target_.get(), &status_) != 0) return fail("cannot inspect " + path_, errno);
         // Descriptors were opened without blocking only so that a FIFO
         // without a reader cannot hang the save; its writes must block.
         fcntl(target_.get(), F_SETFL, 0);
@@ -299,25 +280,19 @@ class Saver {
     Outcome replace() {
         TempFile temp;
         if (!temp.create(path_, targetExists_ ? PRIVATE_MODE : NEW_FILE_MODE)) {
-            if (directoryUnwritable(errno))
-                return Outcome::WRITE_IN_PLACE;
+            if (directoryUnwritable(errno)) return Outcome::WRITE_IN_PLACE;
             return failed("cannot create a temporary file beside " + path_, errno);
         }
         Sink sink;
         sink.fd = temp.fd().get();
-        if (!serialise(doc_, sink))
-            return failed("cannot write " + path_, sink.error);
+        if (!serialise(doc_, sink)) return failed("cannot write " + path_, sink.error);
         if (targetExists_ && !copyOwnerAndMode(temp.fd().get(), status_))
             return Outcome::WRITE_IN_PLACE;
-        if (fsync(temp.fd().get()) != 0)
-            return failed("cannot write " + path_, errno);
-        if (!temp.name())
-            return failed("cannot name a temporary file beside " + path_, errno);
-        if (!temp.fd().close())
-            return failed("cannot write " + path_, errno);
+        if (fsync(temp.fd().get()) != 0) return failed("cannot write " + path_, errno);
+        if (!temp.name()) return failed("cannot name a temporary file beside " + path_, errno);
+        if (!temp.fd().close()) return failed("cannot write " + path_, errno);
         if (!temp.renameOverTarget()) {
-            if (renameRefused(errno))
-                return Outcome::WRITE_IN_PLACE;
+            if (renameRefused(errno)) return Outcome::WRITE_IN_PLACE;
             return failed("cannot replace " + path_, errno);
         }
         syncDirectory();
@@ -328,8 +303,7 @@ class Saver {
     // so a failure here cannot turn the save into one that did not happen.
     void syncDirectory() const {
         UniqueFd dir(open(directoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.valid())
-            fsync(dir.get());
+        if (dir.valid()) fsync(dir.get());
     }
 
     // The last resort, not atomic: the document is serialised completely
@@ -339,31 +313,24 @@ class Saver {
         std::string bytes;
         Sink sink;
         sink.memory = &bytes;
-        if (!serialise(doc_, sink))
-            return fail("cannot serialise the document", sink.error);
-        if (!targetExists_ && !createTarget())
-            return false;
+        if (!serialise(doc_, sink)) return fail("cannot serialise the document", sink.error);
+        if (!targetExists_ && !createTarget()) return false;
         bool regular = S_ISREG(status_.st_mode);
-        if (regular && !reserveSpace(bytes.size()))
-            return false;
+        if (regular && !reserveSpace(bytes.size())) return false;
         if (!writeAll(target_.get(), bytes.data(), bytes.size()))
             return fail("cannot write " + path_, errno);
         if (regular && ftruncate(target_.get(), static_cast<off_t>(bytes.size())) != 0)
             return fail("cannot write " + path_, errno);
-        if (regular && fsync(target_.get()) != 0)
-            return fail("cannot write " + path_, errno);
-        if (!target_.close())
-            return fail("cannot write " + path_, errno);
+        if (regular && fsync(target_.get()) != 0) return fail("cannot write " + path_, errno);
+        if (!target_.close()) return fail("cannot write " + path_, errno);
         return true;
     }
 
     bool createTarget() {
         target_.reset(open(path_.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
                            NEW_FILE_MODE));
-        if (!target_.valid())
-            return fail("cannot create " + path_, errno);
-        if (fstat(target_.get(), &status_) != 0)
-            return fail("cannot inspect " + path_, errno);
+        if (!target_.valid()) return fail("cannot create " + path_, errno);
+        if (fstat(target_.get(), &status_) != 0) return fail("cannot inspect " + path_, errno);
         return true;
     }
 
@@ -406,8 +373,7 @@ bool followLinks(const std::string& name, std::string& target) {
             return true;
         }
         std::string text;
-        if (!readLink(path, text))
-            return false;
+        if (!readLink(path, text)) return false;
         path = !text.empty() && text[0] == '/' ? text : directoryPrefix(path) + text;
     }
     errno = ELOOP;

@@ -12,9 +12,10 @@
 
 // Owns one open file descriptor and closes it when it goes.
 class UniqueFd {
-  public:
+public:
     explicit UniqueFd(int fd = -1) : fd_(fd) {}
     ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
@@ -27,8 +28,7 @@ class UniqueFd {
         return fd;
     }
     void reset(int fd = -1) {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd_ >= 0) ::close(fd_);
         fd_ = fd;
     }
     // Closes now and tells whether the close succeeded: a file system may
@@ -38,7 +38,7 @@ class UniqueFd {
         return fd < 0 || ::close(fd) == 0;
     }
 
-  private:
+private:
     int fd_;
 };
 

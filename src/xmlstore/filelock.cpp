@@ -28,8 +28,7 @@ enum class Attempt { HELD, NOTHING_TO_LOCK, RETRY, FAILED };
 
 bool lockExclusive(int fd) {
     while (flock(fd, LOCK_EX) != 0)
-        if (errno != EINTR)
-            return false;
+        if (errno != EINTR) return false;
     return true;
 }
 
@@ -40,14 +39,11 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 // A save replaces the file by a new one, so a lock on the old one protects
 // nothing: after the wait the name must still lead to the locked file.
 Attempt lockNamedFile(const std::string& name, UniqueFd& held) {
-    if (!lockExclusive(held.get()))
-        return Attempt::FAILED;
-    struct stat locked {
-    }, named{};
-    if (fstat(held.get(), &locked) != 0)
-        return Attempt::FAILED;
-    if (stat(name.c_str(), &named) == 0 && sameFile(locked, named))
-        return Attempt::HELD;
+    if (!lockExclusive(held.get())) return Attempt::FAILED;
+    struct stat locked {};
+    struct stat named {};
+    if (fstat(held.get(), &locked) != 0) return Attempt::FAILED;
+    if (stat(name.c_str(), &named) == 0 && sameFile(locked, named)) return Attempt::HELD;
     held.reset();
     return Attempt::RETRY;
 }
@@ -58,28 +54,22 @@ Attempt lockNamedFile(const std::string& name, UniqueFd& held) {
 // file afterwards reads it complete.
 Attempt lockDirectoryOf(const std::string& name, UniqueFd& held) {
     std::string target;
-    if (!followLinks(name, target))
-        return Attempt::FAILED;
+    if (!followLinks(name, target)) return Attempt::FAILED;
     std::string directory = directoryPrefix(target);
     held.reset(
         open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!held.valid() && (errno == ENOENT || errno == ENOTDIR))
-        return Attempt::NOTHING_TO_LOCK;
-    if (!held.valid() || !lockExclusive(held.get()))
-        return Attempt::FAILED;
+    if (!held.valid() && (errno == ENOENT || errno == ENOTDIR)) return Attempt::NOTHING_TO_LOCK;
+    if (!held.valid() || !lockExclusive(held.get())) return Attempt::FAILED;
     struct stat status {};
-    if (stat(name.c_str(), &status) != 0 && errno == ENOENT)
-        return Attempt::HELD;
+    if (stat(name.c_str(), &status) != 0 && errno == ENOENT) return Attempt::HELD;
     held.reset();
     return Attempt::RETRY;
 }
 
 Attempt tryLock(const std::string& name, UniqueFd& held) {
     held.reset(open(name.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (held.valid())
-        return lockNamedFile(name, held);
-    if (errno != ENOENT)
-        return Attempt::FAILED;
+    if (held.valid()) return lockNamedFile(name, held);
+    if (errno != ENOENT) return Attempt::FAILED;
     return lockDirectoryOf(name, held);
 }
 
@@ -88,8 +78,7 @@ Attempt tryLock(const std::string& name, UniqueFd& held) {
 bool XMLLoader::lockFile() {
     auto trace = logger.getFunctor<Logger::Id>("lockFile");
     trace(LOG_T, "Locking file " + impl->fileName);
-    if (impl->lockFd >= 0)
-        return true;
+    if (impl->lockFd >= 0) return true;
     for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
         UniqueFd held;
         Attempt result = tryLock(impl->fileName, held);
@@ -111,8 +100,7 @@ bool XMLLoader::lockFile() {
 }
 
 void XMLLoaderImpl::releaseLock() {
-    if (lockFd < 0)
-        return;
+    if (lockFd < 0) return;
     close(lockFd);
     lockFd = -1;
 }

@@ -27,11 +27,9 @@ constexpr int PARSE_OPTIONS = XML_PARSE_NOBLANKS | XML_PARSE_COMPACT | XML_PARSE
 // could block or never end. The name still labels the library's messages.
 xmlDoc* parseNamedFile(const std::string& name) {
     UniqueFd fd(open(name.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid())
-        return nullptr;
+    if (!fd.valid()) return nullptr;
     struct stat status {};
-    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return nullptr;
+    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;
     return xmlReadFd(fd.get(), name.c_str(), nullptr, PARSE_OPTIONS);
 }
 
@@ -59,8 +57,7 @@ bool XMLLoader::loadArray(const char* buffer, unsigned int size) {
     impl->doc = nullptr;
     // The library takes a signed length, which a larger size would turn
     // negative.
-    if (size > INT_MAX)
-        return false;
+    if (size > INT_MAX) return false;
     impl->doc = xmlParseMemory(buffer, static_cast<int>(size));
     return impl->doc != nullptr;
 }
@@ -76,8 +73,7 @@ bool XMLLoader::saveFile() const {
         return false;
     }
     std::string failure;
-    if (saveDocument(impl->doc, impl->fileName, failure))
-        return true;
+    if (saveDocument(impl->doc, impl->fileName, failure)) return true;
     trace(LOG_ERR, "Could not save file " + impl->fileName + ": " + failure);
     return false;
 }
