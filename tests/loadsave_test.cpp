@@ -4,8 +4,10 @@
 // untouched, and the lock serialises cooperating processes.
 #include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -242,6 +244,8 @@ TEST(SaveFile, WritesItsTraceLines) {
     TempDir dir;
     std::string path = dir.file("conf.xml");
     XMLLoader store(path);
+    std::string unreachable = dir.file("missing/conf.xml");
+    XMLLoader homeless = storeFrom(DOCUMENT, unreachable);
     TraceLevel levels(LOG_T | LOG_ERR);
     struct Case {
         const char* name;
@@ -259,6 +263,13 @@ TEST(SaveFile, WritesItsTraceLines) {
         {"load of an array",
          [&] { store.loadArray(DOCUMENT.data(), DOCUMENT.size()); },
          {"     T| ...starting", "     T| Loading array...", "     T| ...exiting"}},
+        {"failed save",
+         [&] { homeless.saveFile(); },
+         {"     T| ...starting", "     T| Saving file: " + unreachable,
+          "   ERR| Could not save file " + unreachable +
+              ": cannot create a temporary file beside " + unreachable +
+              ": No such file or directory",
+          "     T| ...exiting"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -410,8 +421,22 @@ TEST(SaveFile, PermissionIsTheJudge) {
     }
 }
 
-// The process's file size limit stands in for a full disk: the save fails
-// and the old file survives byte for byte, also where it is written in place.
+// Saves a large document under a file size limit that it exceeds, which
+// stands in for a full disk; "" when the save failed as it must.
+std::string saveBeyondSizeLimit(const std::string& path) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    rlimit saved = limit;
+    limit.rlim_cur = 4096;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return "cannot limit the file size";
+    bool saves = saveDocument(path, largeDocument(2000));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    return saves ? "saved beyond the limit" : "";
+}
+
+// A failed save leaves the old file byte for byte, also where it is written
+// in place, and creates nothing when there was no file.
 TEST(SaveFile, FailedWriteLeavesTheFileAsItWas) {
     struct Case {
         const char* name;
@@ -431,22 +456,37 @@ TEST(SaveFile, FailedWriteLeavesTheFileAsItWas) {
         if (c.hardLinked) link(path.c_str(), dir.file("other.xml").c_str());
         std::vector<std::string> before = entries(dir.path());
 
-        std::string result = inChild(
-            [&] {
-                signal(SIGXFSZ, SIG_IGN);
-                rlimit limit{};
-                getrlimit(RLIMIT_FSIZE, &limit);
-                limit.rlim_cur = 4096;
-                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return "cannot limit the file size";
-                return saveDocument(path, largeDocument(2000)) ? "saved beyond the limit" : "";
-            },
-            false);
-        EXPECT_EQ(result, "");
+        EXPECT_EQ(inChild([&] { return saveBeyondSizeLimit(path); }, false), "");
         if (c.exists) {
             EXPECT_EQ(readWhole(path), OLD_CONTENT);
         }
         EXPECT_EQ(entries(dir.path()), before);
     }
+}
+
+// Without /proc an unnamed temporary file could not be named, so the save
+// falls back to a named one, which must vanish as well when the save fails.
+TEST(SaveFile, NamedTemporaryFileWhereUnnamedOnesCannotBeUsed) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to hide /proc";
+    TempDir dir;
+    std::string path = dir.file("conf.xml");
+    writeWhole(path, OLD_CONTENT);
+    std::string result = inChild(
+        [&]() -> std::string {
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("tmpfs", "/proc", "tmpfs", 0, nullptr) != 0)
+                return "skip";
+            if (std::string failed = saveBeyondSizeLimit(path); !failed.empty()) return failed;
+            if (readWhole(path) != OLD_CONTENT) return "the failed save changed the file";
+            if (entries(dir.path()).size() != 1) return "the failed save left a file behind";
+            return saveDocument(path) ? "" : "the save failed";
+        },
+        false);
+    if (result == "skip") GTEST_SKIP() << "cannot hide /proc here";
+    EXPECT_EQ(result, "");
+    EXPECT_EQ(readWhole(path), SAVED);
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"conf.xml"});
 }
 
 // Whether the lock on path is taken: another open file description of the
