@@ -29,7 +29,7 @@ def run_once(runone, argv, work=None, pristine=None):
         shutil.copyfile(pristine, work)
     env = dict(os.environ, LC_ALL="C")
     out = subprocess.run([runone] + argv, env=env, capture_output=True, text=True, check=True)
-    seconds, kib, status = out.stdout.split()
+    seconds, kib, status = out.stdout.split()[:3]
     return float(seconds), int(kib), int(status)
 
 

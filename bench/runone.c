@@ -1,5 +1,6 @@
 /* Runs one command with its input and output on /dev/null and prints its
- * wall time in seconds, its peak resident set in KiB and its exit status.
+ * wall time in seconds, its peak resident set in KiB, its exit status and
+ * the processor time it used (user and system) in seconds.
  * The kernel counts the memory of the process that started a command into
  * the command's peak, so the measuring script starts this small program
  * rather than each command itself. */
@@ -45,6 +46,8 @@ int main(int argc, char** argv) {
     }
     const double elapsed = seconds() - start;
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    printf("%.6f %ld %d\n", elapsed, usage.ru_maxrss, code);
+    const double cpu = (double)(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       (double)(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    printf("%.6f %ld %d %.6f\n", elapsed, usage.ru_maxrss, code, cpu);
     return 0;
 }
