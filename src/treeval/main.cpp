@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "allocator.h"
+
 namespace {
 
 const char* const USAGE = "Usage: treeval <file> <xpath> [value]";
@@ -57,6 +59,7 @@ int main(int argc, char** argv) {
     const std::string expression = argv[2];
     const bool setMode = argc == 4;
 
+    tuneAllocatorFor(file);
     XMLLoader store(file);
     if (setMode && !store.lockFile()) fail(std::string(ENOTFOUND) + file);
     if (!store.loadFile(setMode)) fail(std::string(ENOTFOUND) + file);

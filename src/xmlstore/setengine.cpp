@@ -96,7 +96,83 @@ XString qualifiedName(const xmlNode* attribute) {
     return name;
 }
 
+// The element names of a path made only of child steps from the root
+// ("/config/a/b"); empty for any other path.
+std::vector<XString> childSteps(const XString& path) {
+    const std::string whole = text(path);
+    std::vector<XString> steps;
+    if (whole.empty() || whole[0] != '/') return steps;
+    for (std::size_t start = 1;;) {
+        const std::size_t slash = whole.find('/', start);
+        const XString step(whole.substr(start, slash == std::string::npos ? slash : slash - start));
+        if (!isXmlName(step)) return {};
+        steps.push_back(step);
+        if (slash == std::string::npos) return steps;
+        start = slash + 1;
+    }
+}
+
+// The path of the first `count` steps.
+XString stepsPath(const std::vector<XString>& steps, std::size_t count) {
+    XString path;
+    for (std::size_t i = 0; i < count; ++i)
+        path += XString("/") + steps[i];
+    return path;
+}
+
 using Trace = Logger::Functor<Logger::Id>;
+
+// Creates what a path of child steps from the root needs when its parent
+// path selects nothing, as the recursion through node creation would: the
+// missing elements one below the other under the first node of the deepest
+// prefix that selects any (the new root element when none does), and the
+// values' elements under the last. Finding that prefix from the root down
+// costs one evaluation per existing level; the library walks the tree down
+// to a plain path's depth for every evaluation, so asking each missing
+// level in turn would cost that walk several times per level.
+bool createChain(XMLLoaderImpl& store, const Trace& trace, const std::vector<XString>& steps,
+                 ValueCursor& cursor, unsigned int count) {
+    const std::size_t last = steps.size() - 1;
+    Evaluation base;
+    std::size_t existing = 0;
+    for (std::size_t level = 1; level < last; ++level) {
+        Evaluation prefix;
+        if (!store.evaluate(stepsPath(steps, level), prefix) || prefix.count() == 0) break;
+        base = std::move(prefix);
+        existing = level;
+    }
+    const XString none;
+    xmlNode* at = existing > 0 ? base.node(0) : nullptr;
+    if (existing == 0) {
+        trace(LOG_T, "Creating new root node: " + text(steps[0]));
+        if (xmlDocGetRootElement(store.doc)) {
+            trace(LOG_ERR, "Document has another root element than: " + text(steps[0]));
+            return false;
+        }
+        at = store.edits.addElement(reinterpret_cast<xmlNode*>(store.doc), steps[0], none);
+        if (!at) {
+            trace(LOG_ERR, "Failed to add nodes to: ");
+            return false;
+        }
+        existing = 1;
+    }
+    for (std::size_t level = existing; level <= last; ++level) {
+        const bool isLast = level == last;
+        if (isLast && count == 0) return true;
+        const XString parent = stepsPath(steps, level);
+        trace(LOG_T, "Adding '" + text(steps[level]) + "' nodes to: " + text(parent));
+        xmlNode* parentNode = at;
+        for (unsigned int made = 0; made < (isLast ? count : 1); ++made) {
+            if (!canHoldNewElements(parentNode, 1) ||
+                !(at = store.edits.addElement(parentNode, steps[level],
+                                              isLast ? cursor.next() : none))) {
+                trace(LOG_ERR, "Failed to add nodes to: " + text(parent));
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
 // Adds the nodes for the values from position `have` on: attributes one
 // per parent element in document order, elements all under the first
@@ -210,9 +286,15 @@ bool XMLLoaderImpl::storeValues(const XString& path, const std::vector<XString>&
     const bool usable = evaluate(path, found) && ok;
     const unsigned int F = usable ? found.count() : 0;
 
-    if (usable && F == 0 && !attributeStep && !(hasParent && countNodes(parent) != 0)) {
+    // Nothing found: make the parent exist first. Its nodes, when it has
+    // some, are the ones to add to.
+    Evaluation parents;
+    if (usable && F == 0 && !attributeStep && hasParent) evaluate(parent, parents);
+    if (usable && F == 0 && !attributeStep && parents.count() == 0) {
         found = Evaluation();
         if (hasParent) {
+            const std::vector<XString> steps = childSteps(path);
+            if (!steps.empty()) return createChain(*this, trace, steps, cursor, N);
             if (!createNode(parent)) return false;
             // A condition that the created element does not satisfy would
             // send the retry round for ever.
@@ -289,9 +371,13 @@ bool XMLLoaderImpl::storeValues(const XString& path, const std::vector<XString>&
     // Balance the number of nodes against the number of values.
     const unsigned int G = attributeStep ? 0 : F;
     if (G == N) return success;
-    Evaluation parents;
-    parents.context = std::move(found.context);
-    if (!success || !hasParent || !evaluate(parent, parents) || !parents.object->nodesetval ||
+    // With nothing found nothing has changed since the parent path was
+    // evaluated above.
+    if (!parents.object) {
+        parents.context = std::move(found.context);
+        if (success && hasParent) evaluate(parent, parents);
+    }
+    if (!success || !hasParent || !parents.object || !parents.object->nodesetval ||
         !parents.object->nodesetval->nodeTab) {
         trace(LOG_ERR, "Could not retrieve parent node: " + text(parent));
         return false;
