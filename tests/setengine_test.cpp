@@ -106,6 +106,18 @@ TEST_F(SetEngine, CreatesWhatThePathNames) {
          {"v"},
          true,
          "<config><a attr=\"v\" x=\"1\"/></config>"},
+        // Missing ancestors go under the first node of the deepest path
+        // that exists.
+        {"<config><s/><s><a/></s></config>",
+         "/config/s/a/b/c",
+         {"v"},
+         true,
+         "<config><s/><s><a><b><c>v</c></b></a></s></config>"},
+        {"<config><s/><s/></config>",
+         "/config/s/a/b",
+         {"1", "2"},
+         true,
+         "<config><s><a><b>1</b><b>2</b></a></s><s/></config>"},
         {"<config><item>old<b/></item></config>",
          "/config/item",
          {"1", "2"},
@@ -381,6 +393,7 @@ TEST_F(SetEngine, TraceLines) {
         const char* doc;
         const char* path;
         std::vector<std::string> lines;
+        Values values = {"v"};
     } cases[] = {
         {nullptr,
          "/config/a/b",
@@ -396,6 +409,10 @@ TEST_F(SetEngine, TraceLines) {
         {"<config><item/><item/><item/></config>",
          "/config/item",
          {"Removing nodes from: /config"}},
+        {"<config><item>old</item></config>",
+         "/config/item",
+         {"Adding 'item' nodes to: /config"},
+         {"1", "2"}},
     };
     for (const TraceCase& c : cases) {
         SCOPED_TRACE(c.path);
@@ -403,7 +420,7 @@ TEST_F(SetEngine, TraceLines) {
         std::string out;
         {
             TraceLevel levels(LOG_T);
-            out = captureStdout([&] { EXPECT_TRUE(setValues(store, c.path, {"v"})); });
+            out = captureStdout([&] { EXPECT_TRUE(setValues(store, c.path, c.values)); });
         }
         std::vector<std::string> engine;
         for (const std::string& line : logLines(out)) {

@@ -173,6 +173,7 @@ TEST(TreevalCommand, FailingSetLeavesTheFileAlone) {
         // The root element is never replaced.
         {"/other", "v", ESAVEVALUE},
         {"/other/a/b", "v", ESAVEVALUE},
+        {"/other/@x", "v", ESAVEVALUE},
         // Names that are no XML names never reach the file.
         {"/config/item[3]", "v", ESAVEVALUE},
         {"/config/text()", "v", ESAVEVALUE},
