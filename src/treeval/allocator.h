@@ -4,7 +4,8 @@
 #define TREEVAL_ALLOCATOR_H
 
 // Call once at start, before the file is loaded, with the file's name as
-// given on the command line. A missing or unreadable file changes nothing.
+// given on the command line. For a large file it sets memory aside for the
+// tree in advance; a missing, small or unreadable file changes nothing.
 void tuneAllocatorFor(const char* file);
 
 #endif
