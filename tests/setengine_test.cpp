@@ -469,4 +469,23 @@ TEST_F(SetEngine, FailureMessages) {
     }
 }
 
+// Names the parser would refuse when reading the file back are never
+// written: one longer than it reads, and bytes that are not UTF-8, which the
+// library's own name check lets through.
+TEST_F(SetEngine, NamesThatCannotBeReadBackAreRefused) {
+    const std::string longest(50000, 'n'), tooLong(50001, 'n');
+    const std::string longestPath = "/r/" + longest, fits = "<r><" + longest + "/></r>";
+    const std::string tooLongPaths[] = {"/r/" + tooLong, "/r/@" + tooLong,
+                                        "/r/a[@" + tooLong + "=\"1\"]"};
+    expectCases({
+        {"<r/>", longestPath.c_str(), {""}, true, fits.c_str()},
+        {"<r/>", tooLongPaths[0].c_str(), {"v"}, false, nullptr},
+        {"<r/>", tooLongPaths[1].c_str(), {"v"}, false, nullptr},
+        {"<r/>", tooLongPaths[2].c_str(), {"v"}, false, nullptr},
+        {"<r/>", "/r/\x8a\x8a", {"v"}, false, nullptr},
+        {nullptr, "/\x8a\x8a", {"v"}, false, nullptr},
+        {nullptr, "/caf\xe9", {"v"}, false, nullptr},
+    });
+}
+
 }  // namespace

@@ -7,8 +7,15 @@
 
 #include <cstring>
 
+// The parser refuses names longer than this ("Name too long"), so a longer
+// one would be saved into a file that cannot be read again.
+constexpr unsigned long MAX_NAME_LENGTH = 50000;
+
+// The library's name check reads malformed UTF-8 as single-byte characters
+// and accepts some of it, so the bytes are checked as text first.
 bool isXmlName(const XString& name) {
-    return name.length() > 0 && xmlValidateNCName(name, 0) == 0;
+    return name.length() > 0 && name.length() <= MAX_NAME_LENGTH && isXmlText(name) &&
+           xmlValidateNCName(name, 0) == 0;
 }
 
 bool isAttributeName(const XString& name) {
