@@ -558,4 +558,47 @@ TEST(LockFile, FollowsTheFileThatReplacedTheLockedOne) {
     }
 }
 
+// Entity references stay references, and every read of the text around one
+// copies the entity again: a document whose references stand for more than
+// 10,000,000 bytes is refused at load, before any read could blow up, while
+// ordinary entities keep working.
+TEST(LoadArray, EntityExpansionIsBounded) {
+    const std::string big(50000, 'x');
+    auto declaring = [](const std::string& entities, const std::string& root) {
+        return "<!DOCTYPE r [" + entities + "]>" + root;
+    };
+    std::string manyRefs;
+    for (int i = 0; i < 20000; ++i)
+        manyRefs += "&e;";
+    const std::string entity = "<!ENTITY e \"" + big + "\">";
+    // An entity of two references to the big one: 100,000 bytes a use.
+    const std::string nested = entity + "<!ENTITY b \"&e;&e;\">";
+    std::string nestedRefs;
+    for (int i = 0; i < 150; ++i)
+        nestedRefs += "&b;";
+    struct Case {
+        const char* name;
+        std::string xml;
+        bool loads;
+    } cases[] = {
+        {"small entities", declaring("<!ENTITY co \"ACME\">", "<r a=\"&co;\">&co; &amp; &co;</r>"),
+         true},
+        {"within the bound", declaring(entity, "<r>" + manyRefs.substr(0, 3 * 200) + "</r>"), true},
+        {"quadratic in text", declaring(entity, "<r>" + manyRefs + "</r>"), false},
+        {"quadratic in an attribute", declaring(entity, "<r a=\"" + manyRefs + "\"/>"), false},
+        {"nested, 9 MB", declaring(nested, "<r>" + nestedRefs.substr(0, 3 * 90) + "</r>"), true},
+        {"nested, 15 MB", declaring(nested, "<r>" + nestedRefs + "</r>"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        XMLLoader store = storeFrom(c.xml);
+        std::vector<std::string> values;
+        EXPECT_EQ(store.getVector("/r", values, 0), c.loads);
+    }
+    XMLLoader store = storeFrom(cases[0].xml);
+    std::vector<std::string> values;
+    ASSERT_TRUE(store.getVector("/r | /r/@a", values, 0));
+    EXPECT_EQ(values, (std::vector<std::string>{"ACME  &  ACME", "ACME"}));
+}
+
 }  // namespace
