@@ -47,7 +47,9 @@ public:
     bool saveFile() const;
     // Takes an exclusive lock that serialises the load-modify-save cycles of
     // cooperating processes on this file name, held until the store is
-    // destroyed or the process ends. True when the lock is held.
+    // destroyed or the process ends. True when the lock is held, and also
+    // when the file's directory does not exist (nothing can be written
+    // there, so the save will fail); false when the lock cannot be taken.
     bool lockFile();
 
     // Replaces the contents of values by the values of the nodes that the
