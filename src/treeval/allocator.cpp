@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include <mimalloc.h>
@@ -93,9 +94,22 @@ void provideRegion(std::size_t size) {
     if (!mi_manage_os_memory(start, size, true, false, true, -1)) munmap(mapped, size + BLOCK);
 }
 
+// Whether the process's malloc is mimalloc's: a tool that puts its own
+// allocator in place (a memory checker, a preloaded allocator) would never
+// use the region.
+bool mimallocServesMalloc() {
+    char* probe = static_cast<char*>(std::malloc(1));
+    if (!probe) return false;
+    *probe = 0;
+    const bool served = mi_is_in_heap_region(probe);
+    std::free(probe);
+    return served;
+}
+
 }  // namespace
 
 void tuneAllocatorFor(const char* file) {
+    if (!mimallocServesMalloc()) return;
     const std::size_t size = regionFor(shapeOf(file));
     if (size > 0) provideRegion(size);
 }
