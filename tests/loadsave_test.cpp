@@ -28,6 +28,7 @@
 
 #include "atomicsave.h"
 #include "capture.h"
+#include "files.h"
 #include "run.h"
 #include "store.h"
 #include "xmlptr.h"
@@ -42,15 +43,6 @@ constexpr uid_t NOBODY = 65534;
 
 bool saveDocument(const std::string& name, const std::string& xml = DOCUMENT) {
     return storeFrom(xml, name).saveFile();
-}
-
-// The names in a directory, sorted: shows that nothing was left beside a file.
-std::vector<std::string> entries(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 struct stat statusOf(const std::string& path, bool followLinks = true) {

@@ -19,25 +19,13 @@
 
 #include <gtest/gtest.h>
 
+#include "files.h"
 #include "run.h"
 
 namespace {
 
 const std::string ESAVEFILE = "Could not save file\n";
 const std::string OLD_CONTENT = "<config><old>kept</old></config>\n";
-
-std::vector<std::string> entries(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 RunResult treeval(const std::vector<std::string>& args,
                   const std::vector<std::string>& prefix = {}) {
@@ -192,26 +180,6 @@ TEST(SafeSave, KilledSaveLeavesTheOldOrTheNewFile) {
     writeWhole(path, old);
     EXPECT_EQ(treeval({path, "/config/flag", "new"}).status, 0);
     EXPECT_TRUE(readWhole(path) == fresh);
-}
-
-struct FileState {
-    std::string bytes;
-    struct stat status {};
-};
-
-FileState stateOf(const std::string& path) {
-    FileState state;
-    state.bytes = readWhole(path);
-    stat(path.c_str(), &state.status);
-    return state;
-}
-
-void expectUnchanged(const std::string& path, const FileState& before) {
-    FileState after = stateOf(path);
-    EXPECT_EQ(after.bytes, before.bytes);
-    EXPECT_EQ(after.status.st_ino, before.status.st_ino);
-    EXPECT_EQ(after.status.st_mtim.tv_sec, before.status.st_mtim.tv_sec);
-    EXPECT_EQ(after.status.st_mtim.tv_nsec, before.status.st_mtim.tv_nsec);
 }
 
 // The file size limit makes the save run out of room without root.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "run.h"
 
 namespace {
@@ -36,39 +37,6 @@ const std::string ESAVEFILE = "Could not save file\n";
 
 RunResult treeval(const std::vector<std::string>& args) {
     return runProgram(TREEVAL_BIN, args);
-}
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-// What a file is: its bytes, its inode and its modification time.
-struct FileState {
-    bool exists = false;
-    std::string bytes;
-    ino_t inode = 0;
-    timespec mtime{};
-};
-
-FileState stateOf(const std::string& path) {
-    FileState state;
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return state;
-    state.exists = true;
-    state.bytes = readWhole(path);
-    state.inode = status.st_ino;
-    state.mtime = status.st_mtim;
-    return state;
-}
-
-void expectUnchanged(const std::string& path, const FileState& before) {
-    FileState after = stateOf(path);
-    ASSERT_EQ(after.exists, before.exists);
-    EXPECT_EQ(after.bytes, before.bytes);
-    EXPECT_EQ(after.inode, before.inode);
-    EXPECT_EQ(after.mtime.tv_sec, before.mtime.tv_sec);
-    EXPECT_EQ(after.mtime.tv_nsec, before.mtime.tv_nsec);
 }
 
 // A file with the given text, dated in the past so that any rewrite, even
