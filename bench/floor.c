@@ -22,8 +22,7 @@ static void printValue(xmlNode* node) {
             xmlChar* content = xmlNodeGetContent(child);
             fputs(content ? (const char*)content : "", stdout);
             xmlFree(content);
-            if (child->next)
-                fputc(' ', stdout);
+            if (child->next) fputc(' ', stdout);
         }
     }
     fputc('\n', stdout);
@@ -39,15 +38,12 @@ int main(int argc, char** argv) {
     *__xmlIndentTreeOutput() = 1;
 
     struct stat info;
-    if (stat(argv[1], &info) != 0)
-        return 1;
+    if (stat(argv[1], &info) != 0) return 1;
     xmlDoc* doc = xmlParseFile(argv[1]);
-    if (!doc)
-        return 1;
+    if (!doc) return 1;
     xmlXPathContext* context = xmlXPathNewContext(doc);
     xmlXPathObject* result = xmlXPathEvalExpression((const xmlChar*)argv[2], context);
-    if (!result)
-        return 1;
+    if (!result) return 1;
     xmlNodeSet* nodes = result->nodesetval;
     int count = nodes ? nodes->nodeNr : 0;
 
@@ -56,8 +52,7 @@ int main(int argc, char** argv) {
             printValue(nodes->nodeTab[i]);
         return fflush(stdout) == 0 ? 0 : 1;
     }
-    if (count != 1)
-        return 1;
+    if (count != 1) return 1;
     xmlNodeSetContent(nodes->nodeTab[0], (const xmlChar*)argv[3]);
     return xmlSaveFormatFileEnc(argv[1], doc, "UTF-8", 1) > 0 ? 0 : 1;
 }

@@ -20,14 +20,14 @@ const char* const HEADER = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 // A fixed linear congruential sequence: portable and the same everywhere.
 class Sequence {
-  public:
+public:
     std::uint32_t next() {
         state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
         return static_cast<std::uint32_t>(state_ >> 33);
     }
     std::uint32_t below(std::uint32_t n) { return next() % n; }
 
-  private:
+private:
     std::uint64_t state_ = 20261201;
 };
 
@@ -40,8 +40,7 @@ const std::uint32_t WORD_COUNT = sizeof WORDS / sizeof WORDS[0];
 std::string words(Sequence& random, int count) {
     std::string text;
     for (int i = 0; i < count; ++i) {
-        if (i)
-            text += ' ';
+        if (i) text += ' ';
         text += WORDS[random.below(WORD_COUNT)];
     }
     return text;
@@ -101,8 +100,7 @@ void writeDeep(std::size_t target) {
 // One text node; the parser refuses text nodes above 10,000,000 bytes.
 void writeText(std::size_t target) {
     const std::size_t limit = 9500000;
-    if (target > limit)
-        target = limit;
+    if (target > limit) target = limit;
     Sequence random;
     std::string out = std::string(HEADER) + "<config>\n  <text>";
     std::size_t length = 0;

@@ -62,7 +62,7 @@ std::string rootNameOfLength(std::size_t length) {
 
 // A directory with a file, links to both, a dangling link and a loop.
 class AbsnameTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         base = std::filesystem::canonical(dir.path()).string();
         std::filesystem::create_directory(base + "/real");

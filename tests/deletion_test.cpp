@@ -6,7 +6,8 @@
 
 namespace {
 
-const char* const DOC = "<config xmlns:p=\"urn:p\"><a id=\"1\" k=\"v\"><b>x</b></a><i/><i/><i/></config>";
+const char* const DOC =
+    "<config xmlns:p=\"urn:p\"><a id=\"1\" k=\"v\"><b>x</b></a><i/><i/><i/></config>";
 
 TEST(Deletion, ResultsAndRemainingDocument) {
     struct Case {
@@ -15,8 +16,10 @@ TEST(Deletion, ResultsAndRemainingDocument) {
         const char* after;
     } cases[] = {
         {"/config/a", true, "<config xmlns:p=\"urn:p\"><i/><i/><i/></config>"},
-        {"/config/a/@id", true, "<config xmlns:p=\"urn:p\"><a k=\"v\"><b>x</b></a><i/><i/><i/></config>"},
-        {"/config/a/b/text()", true, "<config xmlns:p=\"urn:p\"><a id=\"1\" k=\"v\"><b/></a><i/><i/><i/></config>"},
+        {"/config/a/@id", true,
+         "<config xmlns:p=\"urn:p\"><a k=\"v\"><b>x</b></a><i/><i/><i/></config>"},
+        {"/config/a/b/text()", true,
+         "<config xmlns:p=\"urn:p\"><a id=\"1\" k=\"v\"><b/></a><i/><i/><i/></config>"},
         {"/config/i", false, "<config xmlns:p=\"urn:p\"><a id=\"1\" k=\"v\"><b>x</b></a></config>"},
         {"/config/none", false, DOC},
         {"count(/config/i)", false, DOC},
@@ -28,7 +31,8 @@ TEST(Deletion, ResultsAndRemainingDocument) {
         {"/config", true, nullptr},
         // The document node is the store's own: deleting it removes nothing.
         {"/", false, DOC},
-        {"/ | /config/i[1]", false, "<config xmlns:p=\"urn:p\"><a id=\"1\" k=\"v\"><b>x</b></a><i/><i/></config>"},
+        {"/ | /config/i[1]", false,
+         "<config xmlns:p=\"urn:p\"><a id=\"1\" k=\"v\"><b>x</b></a><i/><i/></config>"},
         // Namespace nodes belong to the result, not the tree.
         {"//namespace::*", false, DOC},
     };

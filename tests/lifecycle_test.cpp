@@ -149,11 +149,8 @@ TEST_F(CountNodes, CountsNodeSetsOnly) {
         unsigned int count;
         bool errorLogged;
     } cases[] = {
-        {"/r/i", 3, false},
-        {"/r", 1, false},
-        {"/r/none", 0, false},
-        {"count(/r/i)", 0, false},
-        {"/r/i[", 0, true},
+        {"/r/i", 3, false},        {"/r", 1, false},   {"/r/none", 0, false},
+        {"count(/r/i)", 0, false}, {"/r/i[", 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expression);
@@ -163,7 +160,8 @@ TEST_F(CountNodes, CountsNodeSetsOnly) {
         EXPECT_EQ(count, c.count);
         std::vector<std::string> expected;
         if (c.errorLogged)
-            expected.push_back(std::string("   ERR| Failed to evaluate expression ") + c.expression);
+            expected.push_back(std::string("   ERR| Failed to evaluate expression ") +
+                               c.expression);
         EXPECT_EQ(logLines(out), expected);
     }
 }

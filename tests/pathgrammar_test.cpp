@@ -22,14 +22,13 @@ std::string const EXITING = "     T| ...exiting";
 // Expected text of an output: null for a blank string.
 void expectOutput(XString const& actual, char const* expected, char const* what) {
     SCOPED_TRACE(what);
-    if (expected == UNCHANGED)
-        expected = PRESET;
+    if (expected == UNCHANGED) expected = PRESET;
     EXPECT_EQ(actual.blank(), expected == nullptr);
     EXPECT_EQ(actual.stringValue(""), expected ? expected : "");
 }
 
 class PathGrammar : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         XMLLoaderImpl::logger.setClassLevel(LOG_LEVEL(LOG_ERR | LOG_T), false);
     }
@@ -107,8 +106,7 @@ void checkSplitCondition(SplitConditionCase const& c) {
     expectOutput(key, c.key, "key");
     expectOutput(value, c.value, "value");
     std::vector<std::string> expected{STARTING};
-    if (c.error)
-        expected.push_back(std::string("   ERR| ") + c.error + c.path);
+    if (c.error) expected.push_back(std::string("   ERR| ") + c.error + c.path);
     expected.push_back(EXITING);
     EXPECT_EQ(logLines(out), expected);
 }

@@ -8,8 +8,9 @@
 
 namespace {
 
-const char* const DOC = "<r><a>1</a><b>2<c>3</c></b><e/><n x=\"7\"/><i>1</i><i>2</i><i>3</i>"
-                        "<i>4</i><i>5</i><!--note--></r>";
+const char* const DOC =
+    "<r><a>1</a><b>2<c>3</c></b><e/><n x=\"7\"/><i>1</i><i>2</i><i>3</i>"
+    "<i>4</i><i>5</i><!--note--></r>";
 
 using Values = std::vector<std::string>;
 
@@ -58,7 +59,8 @@ TEST(Query, MaximumCountTakesTheFirstNodes) {
         Values values;
         ASSERT_TRUE(store.getVector("/r/i", values, c.maximum));
         ASSERT_EQ(values.size(), c.size);
-        for (std::size_t i = 0; i < c.size; ++i) EXPECT_EQ(values[i], std::to_string(i + 1));
+        for (std::size_t i = 0; i < c.size; ++i)
+            EXPECT_EQ(values[i], std::to_string(i + 1));
     }
 }
 

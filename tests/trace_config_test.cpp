@@ -46,7 +46,7 @@ bool exists(const std::string& path) {
 }
 
 class ConfigTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { resetLogging(); }
     void TearDown() override { resetLogging(); }
 
@@ -60,7 +60,7 @@ class ConfigTest : public ::testing::Test {
 
 // A class logger with a child and a grandchild, and an unrelated sibling.
 class FamilyTest : public ConfigTest {
-  protected:
+protected:
     Logger parent{"TraceTestParent", nullptr};
     Logger child{"TraceTestChild", &parent};
     Logger grandchild{"TraceTestGrandchild", &child};

@@ -27,7 +27,7 @@ namespace {
 const LOG_LEVEL ALL_LEVELS = static_cast<LOG_LEVEL>(127);
 
 class LoggerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { resetLogging(); }
     void TearDown() override { resetLogging(); }
 

@@ -202,10 +202,8 @@ TEST(XStringConcat, OperatorsJoinTheBytes) {
         SCOPED_TRACE(std::string(c.left ? c.left : "(blank)") + " + " +
                      (c.right ? c.right : "(blank)"));
         expectText(XString(c.left) + XString(c.right), c.expected);
-        if (c.left != nullptr)
-            expectText(c.left + XString(c.right), c.expected);
-        if (c.right != nullptr)
-            expectText(XString(c.left) + c.right, c.expected);
+        if (c.left != nullptr) expectText(c.left + XString(c.right), c.expected);
+        if (c.right != nullptr) expectText(XString(c.left) + c.right, c.expected);
     }
 }
 

@@ -99,7 +99,8 @@ inline bool XMLLoader::getVector(const std::string& expression, std::vector<std:
     std::vector<XString> gathered;
     bool ok = getVectorImpl(XString(expression), gathered, maxCount);
     values.resize(gathered.size());
-    for (std::size_t i = 0; i < gathered.size(); ++i) values[i] = gathered[i].stringValue("");
+    for (std::size_t i = 0; i < gathered.size(); ++i)
+        values[i] = gathered[i].stringValue("");
     return ok;
 }
 

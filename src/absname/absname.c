@@ -29,8 +29,7 @@ enum LineRead { LINE_READ, LINE_UNREADABLE, LINE_TOO_LONG };
  * full disk or a closed pipe becomes a failure the caller sees instead of a
  * silently lost name. */
 static int printLine(const char* text) {
-    if (puts(text) != EOF && fflush(stdout) != EOF)
-        return 1;
+    if (puts(text) != EOF && fflush(stdout) != EOF) return 1;
     fprintf(stderr, "absname: write error: %s\n", strerror(errno));
     return 0;
 }
@@ -44,8 +43,7 @@ static int reportResolveFailure(int error) {
  * when a newline or the end of input comes next. */
 static enum LineRead checkFilledLine(void) {
     int next = getchar();
-    if (next != '\n' && next != EOF)
-        return LINE_TOO_LONG;
+    if (next != '\n' && next != EOF) return LINE_TOO_LONG;
     return ferror(stdin) ? LINE_UNREADABLE : LINE_READ;
 }
 
@@ -54,21 +52,18 @@ static enum LineRead checkFilledLine(void) {
  * newline found anywhere in it was read by fgets even when the line holds
  * NUL bytes; a line whose first byte is NUL thus reads as an empty name. */
 static enum LineRead readFirstLine(void) {
-    if (fgets(inbuffer, sizeof inbuffer, stdin) == NULL)
-        return LINE_UNREADABLE;
+    if (fgets(inbuffer, sizeof inbuffer, stdin) == NULL) return LINE_UNREADABLE;
     char* newline = memchr(inbuffer, '\n', sizeof inbuffer);
     if (newline != NULL) {
         *newline = '\0';
         return LINE_READ;
     }
-    if (feof(stdin))
-        return LINE_READ;
+    if (feof(stdin)) return LINE_READ;
     return checkFilledLine();
 }
 
 static int printCanonical(const char* name) {
-    if (realpath(name, buffer) == NULL)
-        return reportResolveFailure(errno);
+    if (realpath(name, buffer) == NULL) return reportResolveFailure(errno);
     return printLine(buffer) ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 

@@ -30,41 +30,32 @@ std::uint32_t verbosityMask(unsigned int digit) {
 // The walk is bounded by the number of loggers ever built, so parents that
 // form a loop missing the root cannot make it run forever.
 bool Logger::isBelow(const Logger& ancestor) const {
-    if (this == &ancestor)
-        return false;
+    if (this == &ancestor) return false;
     std::uint64_t stepsLeft = instancecount;
     for (const Logger* up = parent; up && stepsLeft > 0; up = up->parent, --stepsLeft) {
-        if (up == &ancestor)
-            return true;
-        if (up == &_main)
-            return false;
+        if (up == &ancestor) return true;
+        if (up == &_main) return false;
     }
     return false;
 }
 
 void Logger::setClassLevel(LOG_LEVEL level, bool recursive) const {
-    if (!started())
-        _main.start();
+    if (!started()) _main.start();
     const std::uint32_t mask = level | LOG_SEVERE;
     settings->classLevel = mask;
     for (auto& function : settings->functionLevels)
         function.second = mask;
-    if (!recursive)
-        return;
+    if (!recursive) return;
     for (const Logger* logger = &_main; logger; logger = logger->successor())
-        if (logger->isBelow(*this))
-            logger->setClassLevel(level, false);
+        if (logger->isBelow(*this)) logger->setClassLevel(level, false);
 }
 
 void Logger::setFunctionLevel(const std::string& function, LOG_LEVEL level, bool recursive) const {
-    if (!started())
-        _main.start();
+    if (!started()) _main.start();
     settings->functionLevels[function] = level;
-    if (!recursive)
-        return;
+    if (!recursive) return;
     for (const Logger* logger = &_main; logger; logger = logger->successor())
-        if (logger->isBelow(*this))
-            logger->setFunctionLevel(function, level, false);
+        if (logger->isBelow(*this)) logger->setFunctionLevel(function, level, false);
 }
 
 // The number is read as an unsigned stream extraction reads it (a sign is
@@ -81,8 +72,7 @@ bool Logger::parseLogLevel(const std::string& text, LOG_LEVEL& level) {
     in >> number;
     std::uint32_t mask = verbosityMask(number % 10);
     const bool hasAccessCode = number / 10 % 1000 == ACCESS_CODE;
-    if (hasAccessCode)
-        mask |= LOG_C;
+    if (hasAccessCode) mask |= LOG_C;
     level = static_cast<LOG_LEVEL>(mask);
     return hasAccessCode || number <= 9;
 }

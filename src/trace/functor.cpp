@@ -44,8 +44,7 @@ std::string bareName(const std::string& function) {
     const std::size_t colons = function.find("::");
     const std::size_t start = colons == std::string::npos ? 0 : colons + 2;
     const std::size_t end = function.find_first_of("(<");
-    if (end == std::string::npos || end < start)
-        return function.substr(start);
+    if (end == std::string::npos || end < start) return function.substr(start);
     return function.substr(start, end - start);
 }
 
@@ -85,8 +84,7 @@ const char* levelTag(unsigned int level) {
 std::string composeLine(unsigned int level, const std::string& text, const char* suffix) {
     const std::time_t now = std::time(nullptr);
     std::tm when{};
-    if (const std::tm* local = std::localtime(&now))
-        when = *local;
+    if (const std::tm* local = std::localtime(&now)) when = *local;
     std::string line = formatTimeStamp(when);
     line += ' ';
     line += levelTag(level);
@@ -99,22 +97,19 @@ template <typename T>
 Logger::Functor<T>::Functor(unsigned int fixedMask, const std::string& function,
                             const std::string& ownerClass)
     : mask(fixedMask), funcName(bareName(function)), className(ownerClass) {
-    if (Kind<T>::BRACKETS && (mask & LOG_T))
-        (*this)(LOG_T, STARTING);
+    if (Kind<T>::BRACKETS && (mask & LOG_T)) (*this)(LOG_T, STARTING);
 }
 
 template <typename T>
 Logger::Functor<T>::~Functor() {
-    if (Kind<T>::BRACKETS && (mask & LOG_T))
-        (*this)(LOG_T, EXITING);
+    if (Kind<T>::BRACKETS && (mask & LOG_T)) (*this)(LOG_T, EXITING);
 }
 
 // The mask test comes first so that a silent message reads no clock and
 // builds no string.
 template <typename T>
 void Logger::Functor<T>::operator()(LOG_LEVEL level, const std::string& text) const {
-    if ((mask & level) == 0)
-        return;
+    if ((mask & level) == 0) return;
     Logger::output(composeLine(level, text, Kind<T>::suffix(level)));
 }
 

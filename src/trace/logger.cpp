@@ -27,8 +27,7 @@ Logger::Logger(const std::string& loggerName, const Logger* parentLogger)
       name(loggerName),
       next(nullptr) {
     ++instancecount;
-    if (this == &_main)
-        return;
+    if (this == &_main) return;
     next = afterRoot;
     afterRoot = this;
 }
@@ -40,15 +39,11 @@ Logger::Logger(const std::string& loggerName, const Logger* parentLogger)
 Logger::~Logger() {
     delete settings;
     settings = nullptr;
-    if (this == &_main)
-        return;
-    if (afterRoot == this)
-        afterRoot = next;
+    if (this == &_main) return;
+    if (afterRoot == this) afterRoot = next;
     for (Logger* other = afterRoot; other; other = other->next) {
-        if (other->next == this)
-            other->next = next;
-        if (other->parent == this)
-            other->parent = parent;
+        if (other->next == this) other->next = next;
+        if (other->parent == this) other->parent = parent;
     }
 }
 
@@ -62,8 +57,7 @@ bool Logger::started() const {
 
 void Logger::start() const {
     for (const Logger* logger = this; logger; logger = logger->successor())
-        if (!logger->started())
-            logger->settings = new Settings{{}, LOG_SEVERE, logger->name};
+        if (!logger->started()) logger->settings = new Settings{{}, LOG_SEVERE, logger->name};
 }
 
 Logger* Logger::getRootLogger() {
@@ -72,16 +66,14 @@ Logger* Logger::getRootLogger() {
 
 Logger* Logger::getClassLogger(const std::string& wanted) {
     for (Logger* logger = &_main; logger; logger = logger->successor())
-        if (logger->name == wanted)
-            return logger;
+        if (logger->name == wanted) return logger;
     return &_main;
 }
 
 // Called by every traced operation, so the usual case (a known function) is
 // one map look-up and no string copy.
 std::uint32_t Logger::effectiveMask(const std::string& function) {
-    if (!started())
-        _main.start();
+    if (!started()) _main.start();
     const std::uint32_t classLevel = settings->classLevel;
     const auto entry = settings->functionLevels.try_emplace(function, classLevel).first;
     return entry->second & classLevel;
@@ -89,7 +81,6 @@ std::uint32_t Logger::effectiveMask(const std::string& function) {
 
 void Logger::trace(const std::string& function, LOG_LEVEL level, const std::string& text) {
     const std::uint32_t mask = effectiveMask(function);
-    if ((mask & level) == 0)
-        return;
+    if ((mask & level) == 0) return;
     Functor<QId>(mask, function, settings->className)(level, text);
 }

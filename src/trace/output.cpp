@@ -25,18 +25,15 @@ void writeLine(std::FILE* sink, const std::string& line) {
 
 void appendToLogFile(const std::string& path, const std::string& line) {
     FilePtr file(std::fopen(path.c_str(), "a"));
-    if (!file)
-        return;
+    if (!file) return;
     writeLine(file.get(), line);
 }
 
 }  // namespace
 
 void Logger::output(std::string line) {
-    if (line.size() > 1 && line.back() == '\n')
-        line.pop_back();
-    if (_clogging)
-        writeLine(stdout, line);
+    if (line.size() > 1 && line.back() == '\n') line.pop_back();
+    if (_clogging) writeLine(stdout, line);
     for (const std::string& path : log_files)
         appendToLogFile(path, line);
 }
@@ -48,7 +45,6 @@ void Logger::setConsoleLogging(bool on) {
 // A failed removal (most often: no such file yet) changes nothing; the next
 // line creates the file either way.
 void Logger::setLogFile(const std::string& path, bool append) {
-    if (!append)
-        unlink(path.c_str());
+    if (!append) unlink(path.c_str());
     log_files.insert(path);
 }

@@ -23,16 +23,13 @@ std::string fillTemplate(const std::string& format,
     std::size_t read = 0;
     for (;;) {
         const std::size_t percent = format.find('%', read);
-        if (percent == std::string::npos)
-            return result.append(format, read, std::string::npos);
+        if (percent == std::string::npos) return result.append(format, read, std::string::npos);
         result.append(format, read, percent - read);
-        if (percent + 1 == format.size())
-            return result += BADFORMAT_AT_END;
+        if (percent + 1 == format.size()) return result += BADFORMAT_AT_END;
         const char placeholder = format[percent + 1];
         read = percent + 2;
         if (placeholder == 's' || placeholder == 'd') {
-            if (nextArgument < ARGUMENT_COUNT)
-                result += *arguments[nextArgument];
+            if (nextArgument < ARGUMENT_COUNT) result += *arguments[nextArgument];
             ++nextArgument;
         } else {
             result += BADFORMAT_OPEN;

@@ -2,8 +2,8 @@
 // evaluation of the query, the set engine and deletion goes through here,
 // each in a fresh context unless the caller hands one in.
 #include <libxml/pattern.h>
-#include <libxml/xpath.h>
 #include <libxml/xmlstring.h>
+#include <libxml/xpath.h>
 
 #include "xmlloaderimpl.h"
 

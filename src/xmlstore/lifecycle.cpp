@@ -15,9 +15,13 @@
 
 unsigned int XMLLoaderImpl::references = 0;
 
-XMLLoaderImpl::XMLLoaderImpl(const char* name) : fileName(name), doc(nullptr) { start(); }
+XMLLoaderImpl::XMLLoaderImpl(const char* name) : fileName(name), doc(nullptr) {
+    start();
+}
 
-XMLLoaderImpl::XMLLoaderImpl() : doc(nullptr) { start(); }
+XMLLoaderImpl::XMLLoaderImpl() : doc(nullptr) {
+    start();
+}
 
 XMLLoaderImpl::XMLLoaderImpl(const XMLLoaderImpl& other) : fileName(other.fileName), doc(nullptr) {
     start();
@@ -107,6 +111,10 @@ XMLLoader& XMLLoader::operator=(const XMLLoader& other) {
     return *this;
 }
 
-XMLLoader::~XMLLoader() { delete impl; }
+XMLLoader::~XMLLoader() {
+    delete impl;
+}
 
-bool XMLLoader::operator==(const XMLLoader& other) const { return *other.impl == *impl; }
+bool XMLLoader::operator==(const XMLLoader& other) const {
+    return *other.impl == *impl;
+}

@@ -9,4 +9,6 @@
 Logger XMLLoaderImpl::logger("XMLLoaderImpl", &XMLLoader::logger);
 Logger XMLLoader::logger("XMLLoader", nullptr);
 
-Logger* XMLLoader::getLogger() { return &logger; }
+Logger* XMLLoader::getLogger() {
+    return &logger;
+}

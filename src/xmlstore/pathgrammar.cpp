@@ -42,8 +42,7 @@ XString trimValue(XString const& value) {
             ++begin;
             continue;
         }
-        if (!isBlank(value[begin]))
-            break;
+        if (!isBlank(value[begin])) break;
         ++begin;
     }
     for (bool quoteSeen = false; end > begin;) {
@@ -52,8 +51,7 @@ XString trimValue(XString const& value) {
             --end;
             continue;
         }
-        if (!isBlank(value[end - 1]))
-            break;
+        if (!isBlank(value[end - 1])) break;
         --end;
     }
     return value.substr(begin, end - begin);
@@ -82,10 +80,8 @@ bool XMLLoaderImpl::splitCondition(XString const& path, XString& name, XString& 
                                    XString& value) {
     auto trace = logger.getFunctor<Logger::Id>("splitCondition");
     unsigned long length = path.length();
-    if (length == 0)
-        return false;
-    if (path[length - 1] != ']')
-        return false;
+    if (length == 0) return false;
+    if (path[length - 1] != ']') return false;
 
     unsigned long opening = path.rfind("[", XString::npos);
     if (opening == XString::npos) {

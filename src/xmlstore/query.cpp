@@ -22,8 +22,7 @@ XString XMLLoaderImpl::nodeValue(xmlNode* node) {
     if (xmlNodeIsText(node)) return XString(xmlNodeGetContent(node), true);
     // A namespace node is no tree node: it has no children to read, and its
     // value is the namespace's name.
-    if (node->type == XML_NAMESPACE_DECL)
-        return XString(reinterpret_cast<xmlNs*>(node)->href);
+    if (node->type == XML_NAMESPACE_DECL) return XString(reinterpret_cast<xmlNs*>(node)->href);
     std::string value;
     for (xmlNode* child = node->children; child; child = child->next) {
         value += adoptContent(xmlNodeGetContent(child));

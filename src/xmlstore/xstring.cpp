@@ -41,10 +41,8 @@ XString::XString(char const* text) : buffer(xmlStrdup(asXml(text))), cachedLengt
 // as after a failed allocation.
 XString::XString(std::string const& text) : buffer(nullptr), cachedLength(0) {
     std::size_t textLength = text.find('\0');
-    if (textLength == std::string::npos)
-        textLength = text.size();
-    if (textLength == 0 || textLength > static_cast<std::size_t>(INT_MAX))
-        return;
+    if (textLength == std::string::npos) textLength = text.size();
+    if (textLength == 0 || textLength > static_cast<std::size_t>(INT_MAX)) return;
     buffer = xmlStrndup(asXml(text.data()), static_cast<int>(textLength));
     cachedLength = static_cast<std::int64_t>(textLength);
 }
@@ -52,8 +50,7 @@ XString::XString(std::string const& text) : buffer(nullptr), cachedLength(0) {
 // Asking the source's length may release its empty buffer; the copy then
 // gets a fresh empty buffer of its own and never reads the released one.
 XString::XString(XString const& other) : buffer(nullptr), cachedLength(other.cachedLength) {
-    if (other.buffer == nullptr)
-        return;
+    if (other.buffer == nullptr) return;
     unsigned long sourceLength = other.length();
     if (other.buffer == nullptr) {
         buffer = xmlStrndup(asXml(""), 0);
@@ -64,15 +61,12 @@ XString::XString(XString const& other) : buffer(nullptr), cachedLength(other.cac
 }
 
 XString::~XString() {
-    if (buffer != nullptr)
-        xmlFree(buffer);
+    if (buffer != nullptr) xmlFree(buffer);
 }
 
 XString& XString::operator=(XString const& other) {
-    if (this == &other)
-        return *this;
-    if (buffer != nullptr)
-        xmlFree(buffer);
+    if (this == &other) return *this;
+    if (buffer != nullptr) xmlFree(buffer);
     buffer = xmlStrdup(other.buffer);
     cachedLength = other.cachedLength;
     return *this;
@@ -84,8 +78,7 @@ XString& XString::operator=(XString const& other) {
 // it lives until program exit. Nobody asks its length, so it keeps its
 // buffer.
 XString::operator unsigned char const*() const {
-    if (buffer != nullptr)
-        return buffer;
+    if (buffer != nullptr) return buffer;
     static XString const emptyxmls(xmlStrdup(asXml("")), true);
     return emptyxmls.buffer;
 }
@@ -97,12 +90,9 @@ unsigned char XString::operator[](unsigned int pos) const {
 }
 
 unsigned long XString::length() const {
-    if (buffer == nullptr)
-        return 0;
-    if (cachedLength == UNKNOWN_LENGTH)
-        cachedLength = xmlStrlen(buffer);
-    if (cachedLength != 0)
-        return static_cast<unsigned long>(cachedLength);
+    if (buffer == nullptr) return 0;
+    if (cachedLength == UNKNOWN_LENGTH) cachedLength = xmlStrlen(buffer);
+    if (cachedLength != 0) return static_cast<unsigned long>(cachedLength);
     xmlFree(buffer);
     buffer = nullptr;
     return 0;
@@ -114,10 +104,8 @@ bool XString::blank() const {
 
 bool XString::operator==(XString const& other) const {
     unsigned long ownLength = length();
-    if (ownLength != other.length())
-        return false;
-    if (ownLength == 0)
-        return true;
+    if (ownLength != other.length()) return false;
+    if (ownLength == 0) return true;
     return xmlStrncmp(buffer, other.buffer, static_cast<int>(ownLength)) == 0;
 }
 
@@ -128,16 +116,14 @@ bool XString::operator!=(XString const& other) const {
 // Appending a string to itself goes through a copy: xmlStrcat may move the
 // buffer before it reads the bytes to append.
 XString XString::operator+=(XString const& other) {
-    if (&other == this)
-        return *this += XString(other);
+    if (&other == this) return *this += XString(other);
     unsigned long ownLength = length();
     if (ownLength == 0) {
         *this = other;
         return *this;
     }
     unsigned long otherLength = other.length();
-    if (otherLength == 0)
-        return *this;
+    if (otherLength == 0) return *this;
     buffer = xmlStrcat(buffer, other.buffer);
     cachedLength = lengthAfterAppend(buffer, cachedLength, otherLength);
     return *this;
@@ -150,8 +136,7 @@ unsigned long XString::rfind(XString const& needle, unsigned long start) const {
     unsigned char const* pattern = needle;
     unsigned long first = start == npos || start > ownLength ? ownLength : start;
     for (unsigned long pos = first + 1; pos-- > 0;) {
-        if (xmlStrncmp(text + pos, pattern, needleLength) == 0)
-            return pos;
+        if (xmlStrncmp(text + pos, pattern, needleLength) == 0) return pos;
     }
     return npos;
 }
@@ -163,14 +148,11 @@ unsigned long XString::rfind(char const* needle, unsigned long start) const {
 // A start at or past the end gives nothing, and a count reaching past the
 // end is clipped to it, so xmlStrsub never copies beyond the terminating NUL.
 XString XString::substr(unsigned long pos, unsigned long count) const {
-    if (count == 0)
-        return XString();
+    if (count == 0) return XString();
     unsigned long ownLength = length();
-    if (pos >= ownLength)
-        return XString();
+    if (pos >= ownLength) return XString();
     unsigned long available = ownLength - pos;
-    if (count > available)
-        count = available;
+    if (count > available) count = available;
     XString result;
     result.buffer = xmlStrsub(buffer, static_cast<int>(pos), static_cast<int>(count));
     result.cachedLength = static_cast<std::int64_t>(count);
@@ -179,40 +161,34 @@ XString XString::substr(unsigned long pos, unsigned long count) const {
 
 std::string XString::stringValue(std::string const&) const {
     unsigned long ownLength = length();
-    if (ownLength == 0)
-        return std::string();
+    if (ownLength == 0) return std::string();
     return std::string(reinterpret_cast<char const*>(buffer), ownLength);
 }
 
 std::ostream& operator<<(std::ostream& out, XString const& s) {
-    if (s.blank())
-        return out;
+    if (s.blank()) return out;
     unsigned long length = s.length();
     unsigned char const* text = s;
     return out.write(reinterpret_cast<char const*>(text), static_cast<std::streamsize>(length));
 }
 
 XString operator+(XString const& left, char const* right) {
-    if (left.length() == 0)
-        return XString(right);
+    if (left.length() == 0) return XString(right);
     XString result(left);
     result += XString(right);
     return result;
 }
 
 XString operator+(XString const& left, XString const& right) {
-    if (left.length() == 0)
-        return XString(right);
-    if (right.length() == 0)
-        return XString(left);
+    if (left.length() == 0) return XString(right);
+    if (right.length() == 0) return XString(left);
     XString result(left);
     result += right;
     return result;
 }
 
 XString operator+(char const* left, XString const& right) {
-    if (right.length() == 0)
-        return XString(left);
+    if (right.length() == 0) return XString(left);
     XString result(left);
     result += right;
     return result;

@@ -33,12 +33,15 @@ inline std::string captureFd(int fd, const std::function<void()>& fn) {
     std::string text;
     lseek(tmp, 0, SEEK_SET);
     char chunk[4096];
-    for (ssize_t n; (n = read(tmp, chunk, sizeof chunk)) > 0;) text.append(chunk, n);
+    for (ssize_t n; (n = read(tmp, chunk, sizeof chunk)) > 0;)
+        text.append(chunk, n);
     close(tmp);
     return text;
 }
 
-inline std::string captureStdout(const std::function<void()>& fn) { return captureFd(1, fn); }
+inline std::string captureStdout(const std::function<void()>& fn) {
+    return captureFd(1, fn);
+}
 
 // The captured lines with their 21-character time stamp and the blank after
 // it checked and removed: "[dd.mm.yyyy hh:mm:ss] " then the tag and text.

@@ -50,7 +50,8 @@ inline RunResult runProgram(const std::string& program, const std::vector<std::s
     argvText.push_back(program);
     argvText.insert(argvText.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (std::string& a : argvText) argv.push_back(a.data());
+    for (std::string& a : argvText)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
 
     std::vector<std::string> envText;
@@ -58,7 +59,8 @@ inline RunResult runProgram(const std::string& program, const std::vector<std::s
         if (std::string(*e).rfind("LC_ALL=", 0) != 0) envText.push_back(*e);
     envText.push_back("LC_ALL=C");
     std::vector<char*> envp;
-    for (std::string& e : envText) envp.push_back(e.data());
+    for (std::string& e : envText)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -73,8 +75,7 @@ inline RunResult runProgram(const std::string& program, const std::vector<std::s
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
-        result.status =
-            WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     }
     posix_spawn_file_actions_destroy(&actions);
     result.out = readWhole(out);
