@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "run.h"
 
 namespace {
@@ -25,11 +26,6 @@ namespace {
 const std::string ENOTFOUND = "File not found or could not create: ";
 const std::string EBADXPATH = "Could not use xpath: ";
 const std::string ESAVEVALUE = "Could not save value\n";
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 std::string repeated(const std::string& piece, std::size_t times) {
     std::string text;
@@ -77,22 +73,6 @@ private:
     int port_ = 0;
 };
 
-struct FileState {
-    bool exists = false;
-    std::string bytes;
-    timespec mtime{};
-};
-
-FileState stateOf(const std::string& path) {
-    FileState state;
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return state;
-    state.exists = true;
-    if (S_ISREG(status.st_mode)) state.bytes = readWhole(path);
-    state.mtime = status.st_mtim;
-    return state;
-}
-
 // One command on one file. The file holds text, or is a directory, or is
 // missing; the arguments follow the file name. The command's standard error
 // ends with err (the library's own reports may come first), and a command
@@ -129,12 +109,7 @@ protected:
         const std::string name = "$FILE";
         if (err.find(name) != std::string::npos) err.replace(err.find(name), name.size(), path);
         EXPECT_TRUE(endsWith(r.err, err)) << r.err.substr(0, 2000);
-        if (c.status != 0) {
-            const FileState after = stateOf(path);
-            EXPECT_EQ(after.exists, before.exists);
-            EXPECT_EQ(after.bytes, before.bytes);
-            EXPECT_EQ(after.mtime.tv_sec, before.mtime.tv_sec);
-        }
+        if (c.status != 0) expectUnchanged(path, before);
         std::string command = "rm -rf '" + path + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
