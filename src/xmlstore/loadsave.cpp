@@ -6,15 +6,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <climits>
 #include <string>
-#include <unordered_map>
 
-#include <libxml/entities.h>
 #include <libxml/parser.h>
 
 #include "atomicsave.h"
+#include "entitybound.h"
 #include "xmlloaderimpl.h"
 
 namespace {
@@ -36,96 +34,9 @@ xmlDoc* parseNamedFile(const std::string& name) {
     return xmlReadFd(fd.get(), name.c_str(), nullptr, PARSE_OPTIONS);
 }
 
-// Entity references stay references in the tree, and every read of the
-// text around one copies the entity's text again: a small file that refers
-// to a large entity many times makes a single value gigabytes long, in our
-// query and in the library's XPath string functions alike. A document whose
-// references stand for more text than the parser takes in one text node is
-// therefore refused as a whole.
-constexpr unsigned long long MAX_ENTITY_TEXT = 10000000;
-// Deeper nesting of entities than this only comes from files made to
-// exhaust the reader; the parser itself stops far earlier.
-constexpr int MAX_ENTITY_NESTING = 64;
-
-// Measures the text that entity references stand for. Sums saturate just
-// above the bound, so no count overflows and the walk stops early.
-class EntityMeter {
-public:
-    explicit EntityMeter(xmlDoc* doc) : doc_(doc) {}
-
-    bool withinBound() { return measure(doc_->children, false, 0) <= MAX_ENTITY_TEXT; }
-
-private:
-    static unsigned long long add(unsigned long long total, unsigned long long more) {
-        return std::min(total + std::min(more, MAX_ENTITY_TEXT + 1), MAX_ENTITY_TEXT + 1);
-    }
-
-    // The nodes from first on, with their siblings and everything below
-    // them, attribute values included. Entity references always count; the
-    // plain text only inside an entity, where it is what the entity stands
-    // for. The walk is iterative, as the tree may be deep.
-    unsigned long long measure(xmlNode* first, bool countText, int nesting) {
-        unsigned long long total = 0;
-        xmlNode* stop = first ? first->parent : nullptr;
-        for (xmlNode* node = first; node && total <= MAX_ENTITY_TEXT;) {
-            total = add(total, ownText(node, countText, nesting));
-            // A reference's children field points at the entity's
-            // declaration, which is not part of this tree.
-            if (node->type == XML_ELEMENT_NODE && node->children) {
-                node = node->children;
-                continue;
-            }
-            while (node && node != stop && !node->next)
-                node = node->parent;
-            node = node && node != stop ? node->next : nullptr;
-        }
-        return total;
-    }
-
-    unsigned long long ownText(xmlNode* node, bool countText, int nesting) {
-        switch (node->type) {
-            case XML_TEXT_NODE:
-            case XML_CDATA_SECTION_NODE:
-                return countText ? xmlStrlen(node->content) : 0;
-            case XML_ENTITY_REF_NODE:
-                return entityText(xmlGetDocEntity(doc_, node->name), nesting + 1);
-            case XML_ELEMENT_NODE: {
-                unsigned long long total = 0;
-                for (xmlAttr* a = node->properties; a && total <= MAX_ENTITY_TEXT; a = a->next)
-                    total = add(total, measure(a->children, countText, nesting));
-                return total;
-            }
-            default:
-                return 0;
-        }
-    }
-
-    // What one reference to the entity reads as. While an entity is being
-    // measured it counts as too large, so a loop the parser let through
-    // cannot recur.
-    unsigned long long entityText(xmlEntity* entity, int nesting) {
-        if (!entity) return 0;
-        if (nesting > MAX_ENTITY_NESTING) return MAX_ENTITY_TEXT + 1;
-        auto known = sizes_.find(entity);
-        if (known != sizes_.end()) return known->second;
-        sizes_[entity] = MAX_ENTITY_TEXT + 1;
-        // An entity whose content was never parsed into nodes is counted
-        // by its raw text.
-        unsigned long long size = entity->children
-                                      ? measure(entity->children, true, nesting)
-                                      : static_cast<unsigned long long>(entity->length);
-        sizes_[entity] = size;
-        return size;
-    }
-
-    xmlDoc* doc_;
-    std::unordered_map<const xmlEntity*, unsigned long long> sizes_;
-};
-
-// Drops a parsed document whose entity references exceed the bound; only a
-// document with a document type can declare entities.
+// Drops a parsed document whose entity references exceed the bound.
 void dropUnbounded(xmlDoc*& doc, const Logger::Functor<Logger::Id>& trace) {
-    if (!doc || (!doc->intSubset && !doc->extSubset) || EntityMeter(doc).withinBound()) return;
+    if (!doc || entityTextWithinBound(doc)) return;
     trace(LOG_ERR,
           "Entity references expand to more than " + std::to_string(MAX_ENTITY_TEXT) + " bytes");
     xmlFreeDoc(doc);
